@@ -465,6 +465,21 @@ TEST_F(BrindleTest, ARegistrationReplacesTheEarlierOne) {
   EXPECT_EQ(seen[0].object, &via);
 }
 
+TEST_F(BrindleTest, TheDllCarriesItsVersionBlock) {
+  char dllPath[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(module, dllPath, MAX_PATH), 0u);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(dllPath, &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoA(dllPath, 0, size, block.data()));
+  char* text = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\OriginalFilename",
+                             reinterpret_cast<void**>(&text), &length));
+  EXPECT_STREQ(text, "Brindle.dll");
+}
+
 // ---- Relay ---------------------------------------------------------------------------------
 
 // One copied field: object offset (from the host's struct), record offset, width.
