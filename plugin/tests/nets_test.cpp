@@ -106,11 +106,7 @@ TEST(NetModel, NetCountersFollowTheAppendedTraces) {
       {"selected trace without segments", {{true, {}}}, 1, 0, 0},
       {"selected trace, unselected segments", {{true, {false, false}}}, 1, 2, 0},
       {"unselected trace, selected segments", {{false, {true, true, false}}}, 0, 3, 2},
-      {"mixed",
-       {{true, {true}}, {false, {false, true}}, {true, {}}, {false, {false}}},
-       2,
-       4,
-       2},
+      {"mixed", {{true, {true}}, {false, {false, true}}, {true, {}}, {false, {false}}}, 2, 4, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -190,14 +186,16 @@ class NetLookUp : public ::testing::Test {
     // Two nets share Id 5; two names differ only in letter case.
     const std::vector<std::pair<int, std::string>> nets = {
         {5, "gnd"}, {-1, "GND"}, {5, "VCC"}, {12, "SIG"}};
-    for (const auto& [id, name] : nets) added.push_back(list.AppendNet(std::make_unique<TNet>(id, name)));
+    for (const auto& [id, name] : nets)
+      added.push_back(list.AppendNet(std::make_unique<TNet>(id, name)));
   }
   TNetList list;
   std::vector<TNet*> added;
 };
 
 TEST_F(NetLookUp, GetNetByPosition) {
-  for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(list.GetNet(i), added[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < list.Count(); ++i)
+    EXPECT_EQ(list.GetNet(i), added[static_cast<std::size_t>(i)]);
   EXPECT_EQ(list.GetNet(-1), nullptr);
   EXPECT_EQ(list.GetNet(list.Count()), nullptr);
   EXPECT_EQ(list.GetNet(1 << 30), nullptr);
@@ -282,9 +280,9 @@ TEST(NetModel, ReleasingTheListReleasesEveryItemOnceInListOrder) {
   }
   // A derived destructor's body runs before the base releases the children, so each
   // parent's line comes just before its children's: parents release them in list order.
-  const std::vector<std::string> expected = {
-      "n0", "n0t0", "n0t0s0", "n0t0s1", "n0t1", "n0t1s0", "n0t1s1",
-      "n1", "n1t0", "n1t0s0", "n1t0s1", "n1t1", "n1t1s0", "n1t1s1"};
+  const std::vector<std::string> expected = {"n0",     "n0t0",   "n0t0s0", "n0t0s1", "n0t1",
+                                             "n0t1s0", "n0t1s1", "n1",     "n1t0",   "n1t0s0",
+                                             "n1t0s1", "n1t1",   "n1t1s0", "n1t1s1"};
   EXPECT_EQ(log.released, expected);
 }
 
