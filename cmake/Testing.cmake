@@ -10,6 +10,10 @@ function(velmoran_add_test name)
   add_executable(${name} ${arg_SOURCES})
   target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gmock_main)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(NOT CMAKE_CROSSCOMPILING)
+    # The test locale with a decimal comma that scripts/deps.sh compiled.
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "LOCPATH=${VELMORAN_DEPS_CACHE}/locale")
+  endif()
 endfunction()
 
 # Deliverables (the .exe and .dll files we ship) register here for the import check.

@@ -1,1 +1,331 @@
 #include "plugin/common.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <system_error>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Checks the grammar of a plain decimal number: [sign] digits [. digits] [e [sign] digits],
+// with at least one digit before the exponent. Returns the decimal exponent of the first
+// significant digit (used to tell an overflow from an underflow), or false.
+bool ScanPlainNumber(std::string_view text, long& magnitude) {
+  std::size_t i = 0, n = text.size();
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  long intDigits = 0, leadingFractionZeros = 0;
+  bool significant = false, anyDigit = false;
+  for (; i < n && IsDigit(text[i]); ++i) {
+    anyDigit = true;
+    if (text[i] != '0') significant = true;
+    if (significant) ++intDigits;
+  }
+  if (i < n && text[i] == '.') {
+    ++i;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      anyDigit = true;
+      if (!significant && text[i] == '0') ++leadingFractionZeros;
+      else significant = true;
+    }
+  }
+  if (!anyDigit) return false;
+  long exponent = 0;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i >= n || !IsDigit(text[i])) return false;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  if (i != n) return false;
+  magnitude = exponent + (intDigits > 0 ? intDigits - 1 : -(leadingFractionZeros + 1));
+  return true;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+// ---- Units ----------------------------------------------------------------------------
+
+std::string_view UnitText(int unit) {
+  switch (unit) {
+    case UnitInch: return "inch";
+    case UnitMil: return "mil";
+    case UnitMm: return "mm";
+    default: return {};
+  }
+}
+
+double ConvertUnits(int fromUnit, int toUnit, double value) {
+  if (fromUnit < 0 || fromUnit >= UnitCount || toUnit < 0 || toUnit >= UnitCount) return kNaN;
+  if (fromUnit == toUnit) return value;
+  // Computed in this order, so that results match the document's own arithmetic.
+  switch (fromUnit * UnitCount + toUnit) {
+    case UnitInch * UnitCount + UnitMil: return value * 1000;
+    case UnitInch * UnitCount + UnitMm: return value * 25.4;
+    case UnitMil * UnitCount + UnitInch: return value / 1000;
+    case UnitMil * UnitCount + UnitMm: return value / 1000 * 25.4;
+    case UnitMm * UnitCount + UnitInch: return value / 25.4;
+    case UnitMm * UnitCount + UnitMil: return value / 25.4 * 1000;
+  }
+  return kNaN;
+}
+
+// ---- Numbers --------------------------------------------------------------------------
+
+double ParseNumber(std::string_view text) {
+  if (text.empty()) return kNaN;
+  std::string normalised(TrimBlanks(text));
+  for (char& c : normalised) {
+    if (c == ',') c = '.';
+  }
+  long magnitude = 0;
+  if (!ScanPlainNumber(normalised, magnitude)) return kNaN;
+  const char* first = normalised.data();
+  const char* last = first + normalised.size();
+  if (*first == '+') ++first;  // from_chars takes no plus sign
+  double value = 0.0;
+  auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range) {
+    // Too large is no number; too small is as good as zero.
+    if (magnitude > 0) return kNaN;
+    return normalised.front() == '-' ? -0.0 : 0.0;
+  }
+  if (ec != std::errc() || end != last) return kNaN;
+  return value;
+}
+
+std::string FormatNumber(double value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  if (value == 0.0) return "0";
+  // 15 significant digits in scientific form: d.dddddddddddddde±x
+  char buffer[64];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                 std::chars_format::scientific, 14);
+  if (ec != std::errc()) return "0";
+  std::string_view sci(buffer, static_cast<std::size_t>(end - buffer));
+  bool negative = sci.front() == '-';
+  if (negative) sci.remove_prefix(1);
+  std::size_t ePos = sci.find('e');
+  std::string digits;
+  digits += sci[0];
+  digits += sci.substr(2, ePos - 2);
+  int exponent = 0;
+  std::from_chars(sci.data() + ePos + 1 + (sci[ePos + 1] == '+'), sci.data() + sci.size(), exponent);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+  std::string out = negative ? "-" : "";
+  if (exponent >= 15 || exponent < -4) {
+    out += digits[0];
+    if (digits.size() > 1) {
+      out += '.';
+      out += digits.substr(1);
+    }
+    out += 'E';
+    out += std::to_string(exponent);
+  } else if (exponent < 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-exponent - 1), '0');
+    out += digits;
+  } else {
+    std::size_t intLen = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() <= intLen) {
+      out += digits;
+      out.append(intLen - digits.size(), '0');
+    } else {
+      out += digits.substr(0, intLen);
+      out += '.';
+      out += digits.substr(intLen);
+    }
+  }
+  return out;
+}
+
+std::string FormatNumberEdit(double value) {
+  std::string text = FormatNumber(value);
+  for (char& c : text) {
+    if (c == '.') c = ',';
+  }
+  return text;
+}
+
+std::string FormatNumberLocale(double value, char localeDecimalSeparator) {
+  std::string text = FormatNumber(value);
+  for (char& c : text) {
+    if (c == '.') c = localeDecimalSeparator;
+  }
+  for (char& c : text) {
+    if (c == '.') c = ',';
+  }
+  return text;
+}
+
+// ---- Settings -------------------------------------------------------------------------
+
+TSettings::TSettings() : FPrecision{4, 2, 4} {}
+
+int TSettings::GetPrecision(int index) const {
+  if (index < 0 || index >= UnitCount) return 0;
+  return FPrecision[static_cast<std::size_t>(index)];
+}
+
+void TSettings::SetPrecision(int index, int value) {
+  if (index < 0 || index >= UnitCount) return;
+  FPrecision[static_cast<std::size_t>(index)] = value;
+}
+
+// ---- Tolerances -----------------------------------------------------------------------
+
+double GeomEps = GeomEpsMm;
+double OffsetSlack = OffsetSlackMm;
+double ProbeStep = ProbeStepMm;
+
+void ResetTolerances() {
+  GeomEps = GeomEpsMm;
+  OffsetSlack = OffsetSlackMm;
+  ProbeStep = ProbeStepMm;
+}
+
+void RescaleTolerances(int documentUnit) {
+  GeomEps = ConvertUnits(UnitMm, documentUnit, GeomEps);
+  OffsetSlack = ConvertUnits(UnitMm, documentUnit, OffsetSlack);
+  ProbeStep = ConvertUnits(UnitMm, documentUnit, ProbeStep);
+}
+
+// ---- Points ---------------------------------------------------------------------------
+
+bool operator==(const TDPoint& a, const TDPoint& b) {
+  return std::abs(a.x - b.x) <= GeomEps && std::abs(a.y - b.y) <= GeomEps;
+}
+
+bool operator!=(const TDPoint& a, const TDPoint& b) {
+  return std::abs(a.x - b.x) > GeomEps || std::abs(a.y - b.y) > GeomEps;
+}
+
+TDPoint TDPoint::MidPoint(const TDPoint& p) const { return (*this + p) * 0.5; }
+
+double TDPoint::Length() const {
+  // hypot without intermediate overflow: m * sqrt(1 + (n/m)^2)
+  double ax = std::abs(x), ay = std::abs(y);
+  double m = ax > ay ? ax : ay;
+  double n = ax > ay ? ay : ax;
+  if (m == 0.0) return 0.0;
+  double r = n / m;
+  return m * std::sqrt(1.0 + r * r);
+}
+
+double TDPoint::Distance(const TDPoint& p) const { return (p - *this).Length(); }
+
+double TDPoint::DistanceToLine(const TDPoint& a, const TDPoint& b, TDPoint& closest) const {
+  TDPoint d = b - a;
+  double len = d.Length();
+  if (std::abs(len) <= ZeroEps) {
+    closest = a;
+    return a.Distance(*this);
+  }
+  double t = (*this - a).Dot(d) / (len * len);
+  if (t < 0) closest = a;
+  else if (t > 1) closest = b;
+  else closest = a + t * d;
+  return closest.Distance(*this);
+}
+
+double TDPoint::AngleCos(const TDPoint& p) const {
+  double den = Length() * p.Length();
+  if (std::abs(den) <= ZeroEps) return 1.0;
+  return Dot(p) / den;
+}
+
+bool TDPoint::IsInPoly(const TDPointList& poly, bool onVertex) const {
+  const auto& pts = poly.Items();
+  const std::size_t count = pts.size();
+  if (count < 3) return false;
+  if (onVertex) {
+    for (const TDPoint& v : pts) {
+      if (v == *this) return true;
+    }
+  }
+  int w = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const TDPoint& a = pts[i];
+    const TDPoint& b = pts[i + 1 < count ? i + 1 : 0];
+    double c = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+    if (a.y <= y) {
+      if (b.y > y && c > 0) ++w;
+    } else {
+      if (b.y <= y && c < 0) --w;
+    }
+  }
+  return w != 0;
+}
+
+bool TDPoint::IsOnLine(const TDPoint& a, const TDPoint& b) const {
+  TDPoint u = b - a, v = *this - a;
+  double dot = u.Dot(v);
+  return std::abs(u.Cross(v)) <= GeomEps && dot >= 0 && dot <= u.Dot(u);
+}
+
+void TDPoint::Normalize() {
+  double len = Length();
+  if (len > GeomEps) {
+    x /= len;
+    y /= len;
+  }
+}
+
+TDPoint TDPoint::Normalized() const {
+  TDPoint p = *this;
+  p.Normalize();
+  return p;
+}
+
+// ---- Vertex list ----------------------------------------------------------------------
+
+EListError::EListError(int index)
+    : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")") {}
+
+std::size_t TDPointList::CheckIndex(int index) const {
+  if (index < 0 || index >= Count()) throw EListError(index);
+  return static_cast<std::size_t>(index);
+}
+
+void TDPointList::Insert(int index, const TDPoint& p) {
+  if (index < 0 || index > Count()) throw EListError(index);
+  FItems.insert(FItems.begin() + index, p);
+}
+
+void TDPointList::Delete(int index) { FItems.erase(FItems.begin() + static_cast<long>(CheckIndex(index))); }
+
+void TDPointList::Assign(const TDPointList& other) {
+  if (&other == this) return;
+  FItems.clear();
+  FItems.insert(FItems.end(), other.FItems.begin(), other.FItems.end());
+}
+
+double TDPointList::SignedArea() const {
+  if (Count() < 3) return kNaN;
+  std::vector<TDPoint> ring = FItems;
+  if (ring.front().Distance(ring.back()) > GeomEps) ring.push_back(ring.front());
+  const std::size_t n = ring.size();
+  double sum = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const TDPoint& pj = ring[i == 0 ? n - 1 : i - 1];
+    const TDPoint& pi = ring[i];
+    sum += (pj.x - pi.x) * (pj.y + pi.y);
+  }
+  return sum / 2;
+}

@@ -17,7 +17,7 @@ packages=(
   libz-mingw-w64-dev zlib1g-dev libpugixml-dev
   googletest libbenchmark-dev libpolyclipping-dev
   wine wine32:i386 xvfb x11-apps imagemagick
-  xz-utils ca-certificates
+  xz-utils ca-certificates locales
 )
 
 missing=()
@@ -62,4 +62,13 @@ if [ ! -f "$pugi_dir/src/pugixml.cpp" ]; then
   tar -xf "$tarball" -C "$pugi_dir.tmp" --strip-components=1
   rm -rf "$pugi_dir" && mv "$pugi_dir.tmp" "$pugi_dir"
   echo "deps: pugixml $upstream sources in $pugi_dir"
+fi
+
+# A locale with a decimal comma for the tests that prove numbers ignore the process locale.
+# Compiled into the build cache (used through LOCPATH), so the system's locales stay as they are.
+locale_dir="$cache_dir/locale"
+if [ ! -f "$locale_dir/de_DE.UTF-8/LC_NUMERIC" ]; then
+  mkdir -p "$locale_dir"
+  localedef -i de_DE -f UTF-8 "$locale_dir/de_DE.UTF-8" 2>/dev/null || [ -f "$locale_dir/de_DE.UTF-8/LC_NUMERIC" ]
+  echo "deps: test locale de_DE.UTF-8 in $locale_dir"
 fi
