@@ -527,18 +527,18 @@ TEST_F(BrindleTest, RecordEventsCopyEveryFieldToItsOffsetThenCallOnDataAndOnData
         {offsetof(StatusObject, f24), 20, 4},
         {offsetof(StatusObject, f28), 24, 8}}},
   };
+  // Every record byte distinct and non-zero, the padding after 8-bit fields included.
+  alignas(8) std::uint8_t recordBytes[32];
+  for (std::size_t i = 0; i < sizeof recordBytes; ++i)
+    recordBytes[i] = static_cast<std::uint8_t>(0x11 + i * 7);
   for (const auto& each : cases) {
     SCOPED_TRACE(each.name);
-    // Every record byte distinct and non-zero, the padding after 8-bit fields included.
-    alignas(8) std::uint8_t record[32];
-    for (std::size_t i = 0; i < sizeof record; ++i)
-      record[i] = static_cast<std::uint8_t>(0x11 + i * 7);
     std::vector<std::uint8_t> expected = Image(each.object, each.objectSize);
     for (const Field& field : each.fields)
-      std::memcpy(expected.data() + field.objectOffset, record + field.recordOffset,
+      std::memcpy(expected.data() + field.objectOffset, recordBytes + field.recordOffset,
                   field.width);
 
-    ExpectFalseAndBalanced(FireOne({each.slot, {Word(record), 0}}));
+    ExpectFalseAndBalanced(FireOne({each.slot, {Word(recordBytes), 0}}));
 
     const auto seen = TakeJournal();
     ASSERT_EQ(seen.size(), 2u);
@@ -552,11 +552,14 @@ TEST_F(BrindleTest, RecordEventsCopyEveryFieldToItsOffsetThenCallOnDataAndOnData
   // The three bytes after each 8-bit field stay as the host left them.
   for (std::uint8_t byte : via.after12) EXPECT_EQ(byte, Untouched);
   for (std::uint8_t byte : path.after12) EXPECT_EQ(byte, Untouched);
-  EXPECT_EQ(via.f12, 0x11 + 8 * 7);
-  EXPECT_EQ(mark.f20, Int32At(std::vector<std::uint8_t>{0x11 + 16 * 7, 0x11 + 17 * 7,
-                                                        0x11 + 18 * 7, 0x11 + 19 * 7}
-                                  .data(),
-                              0));
+  // The same seen through the host's named fields.
+  EXPECT_EQ(via.f4, Int32At(recordBytes, 0));
+  EXPECT_EQ(via.f12, recordBytes[8]);
+  EXPECT_EQ(via.f20, Int32At(recordBytes, 16));
+  EXPECT_EQ(path.f12, recordBytes[8]);
+  EXPECT_EQ(path.f32, Int32At(recordBytes, 28));
+  EXPECT_EQ(mark.f20, Int32At(recordBytes, 16));
+  EXPECT_EQ(status.f24, Int32At(recordBytes, 20));
 }
 
 TEST_F(BrindleTest, OnStatusCopiesItsDoubleBitForBit) {
