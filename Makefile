@@ -31,7 +31,9 @@ test: host win32
 
 bench: host
 	cmake --build --preset host --target benchmarks
-	@for b in build/host/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+	@for b in build/host/bench/bench_*; do \
+	  if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; \
+	done
 
 clean:
 	rm -rf build/host build/win32
