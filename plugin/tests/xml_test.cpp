@@ -1,0 +1,308 @@
+#include "plugin/xml.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "plugin/tests/test_files.h"
+
+namespace {
+
+// Adds <Shape Type="Line"><Points><Point X="1" Y="2"/></Points></Shape> under
+// Source/Board/Shapes, adding Shapes when the board has none.
+void AddOneShape(TXmlDocument& doc) {
+  TXmlNode board = doc.TopLevelElement("Source").FirstChild("Board");
+  ASSERT_TRUE(board);
+  TXmlNode shapes = board.FirstChild("Shapes");
+  if (!shapes) shapes = board.AddChild("Shapes");
+  TXmlNode shape = shapes.AddChild("Shape");
+  shape.SetAttribute("Type", "Line");
+  TXmlNode points = shape.AddChild("Points");
+  TXmlNode p = points.AddChild("Point");
+  p.SetAttribute("X", "1");
+  p.SetAttribute("Y", "2");
+}
+
+std::string RoundTrip(const std::string& input) {
+  TXmlDocument doc;
+  doc.LoadFromBytes(input);
+  AddOneShape(doc);
+  return doc.SaveToBytes();
+}
+
+struct LayoutCase {
+  const char* name;
+  std::string input;
+  std::string expected;
+};
+
+// Everything the file held stays as it was; the new elements take the file's own layout.
+TEST(XmlSplice, NewElementsGoInWithoutTouchingTheRest) {
+  const std::vector<LayoutCase> cases = {
+      {"indented, Shapes with a shape",
+       "<?xml version=\"1.0\"?>\n<!-- board -->\n<Source Units='mm'>\n  <Board>\n    <Shapes>\n"
+       "      <Shape  Type = 'Line'  />\n    </Shapes>\n  </Board>\n</Source>\n",
+       "<?xml version=\"1.0\"?>\n<!-- board -->\n<Source Units='mm'>\n  <Board>\n    <Shapes>\n"
+       "      <Shape  Type = 'Line'  />\n      <Shape Type=\"Line\">\n        <Points>\n"
+       "          <Point X=\"1\" Y=\"2\"/>\n        </Points>\n      </Shape>\n    </Shapes>\n  </Board>\n"
+       "</Source>\n"},
+      {"tab indent, CRLF, self-closing Shapes",
+       "<Source>\r\n\t<Board>\r\n\t\t<Nets/>\r\n\t\t<Shapes/>\r\n\t</Board>\r\n</Source>",
+       "<Source>\r\n\t<Board>\r\n\t\t<Nets/>\r\n\t\t<Shapes>\r\n\t\t\t<Shape Type=\"Line\">\r\n\t\t\t\t<Points>"
+       "\r\n\t\t\t\t\t<Point X=\"1\" Y=\"2\"/>\r\n\t\t\t\t</Points>\r\n\t\t\t</Shape>\r\n\t\t</Shapes>\r\n\t</Board>"
+       "\r\n</Source>"},
+      {"one line, no Shapes",
+       "<Source><Board><Nets><!-- a > b --><N a=\"x>y\"/></Nets></Board></Source>",
+       "<Source><Board><Nets><!-- a > b --><N a=\"x>y\"/></Nets><Shapes><Shape Type=\"Line\"><Points>"
+       "<Point X=\"1\" Y=\"2\"/></Points></Shape></Shapes></Board></Source>"},
+      {"empty Shapes with open and end tag, entities and CDATA kept",
+       "<!DOCTYPE Source [<!ENTITY e \"x\">]>\n<Source>\n  <Board>\n    <Name>&#65;&amp;<![CDATA[<z>]]></Name>\n"
+       "    <Shapes></Shapes>\n  </Board>\n</Source>\n",
+       "<!DOCTYPE Source [<!ENTITY e \"x\">]>\n<Source>\n  <Board>\n    <Name>&#65;&amp;<![CDATA[<z>]]></Name>\n"
+       "    <Shapes>\n      <Shape Type=\"Line\">\n        <Points>\n          <Point X=\"1\" Y=\"2\"/>\n"
+       "        </Points>\n      </Shape>\n    </Shapes>\n  </Board>\n</Source>\n"},
+  };
+  for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(RoundTrip(c.input), c.expected);
+  }
+}
+
+TEST(XmlSplice, UnchangedDocumentSavesByteForByte) {
+  const std::string input = "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8' standalone='yes'?>\r\n"
+                            "<?pi x?><Source  a = \"1\" >\n\t<Board/>  <!-- c -->\n</Source>\n\n";
+  TXmlDocument doc;
+  doc.LoadFromBytes(input);
+  EXPECT_EQ(doc.Encoding(), TXmlEncoding::Utf8Bom);
+  EXPECT_EQ(doc.SaveToBytes(), input);
+}
+
+TEST(XmlSplice, InsertFirstGoesBeforeTheFirstChild) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<Source>\n  <Board>\n    <Shapes>\n      <Old/>\n    </Shapes>\n  </Board>\n</Source>");
+  TXmlNode shapes = doc.TopLevelElement("Source").FirstChild("Board").FirstChild("Shapes");
+  TXmlNode points = shapes.AddChild("Points");
+  points.AddChild("Point").SetAttribute("X", "2");
+  points.InsertChildFirst("Item").SetAttribute("X", "1");
+  shapes.InsertChildFirst("First");
+  EXPECT_EQ(doc.SaveToBytes(),
+            "<Source>\n  <Board>\n    <Shapes>\n      <First/>\n      <Old/>\n      <Points>\n"
+            "        <Item X=\"1\"/>\n        <Point X=\"2\"/>\n      </Points>\n    </Shapes>\n  </Board>\n</Source>");
+}
+
+// A UTF-8 text as UTF-16 with BOM, for building the expected bytes.
+std::string Utf16(const std::string& utf8, bool le) {
+  std::u16string units;
+  for (std::size_t i = 0; i < utf8.size();) {
+    auto b = static_cast<unsigned char>(utf8[i]);
+    char32_t c;
+    int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+    for (int k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += n;
+    if (c >= 0x10000) {
+      units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(c);
+    }
+  }
+  std::string out;
+  for (char16_t u : std::u16string(1, u'\xFEFF') + units) {
+    char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+    out += le ? lo : hi;
+    out += le ? hi : lo;
+  }
+  return out;
+}
+
+TEST(XmlEncoding, Utf16WithBomReadsAndSavesInUtf16) {
+  const std::string before = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<Source>\n  <Board>\n"
+                             "    <Name>\xCE\xA9 \xF0\x9F\x98\x80</Name>\n  </Board>\n</Source>\n";
+  const std::string after = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<Source>\n  <Board>\n"
+                            "    <Name>\xCE\xA9 \xF0\x9F\x98\x80</Name>\n    <Shapes>\n      <Shape Type=\"Line\">\n"
+                            "        <Points>\n          <Point X=\"1\" Y=\"2\"/>\n        </Points>\n      </Shape>\n"
+                            "    </Shapes>\n  </Board>\n</Source>\n";
+  for (bool le : {true, false}) {
+    SCOPED_TRACE(le ? "LE" : "BE");
+    TXmlDocument doc;
+    doc.LoadFromBytes(Utf16(before, le));
+    EXPECT_EQ(doc.Encoding(), le ? TXmlEncoding::Utf16LE : TXmlEncoding::Utf16BE);
+    EXPECT_EQ(doc.TopLevelElement("Source").FirstChild("Board").FirstChild("Name").Text(), "\xCE\xA9 \xF0\x9F\x98\x80");
+    AddOneShape(doc);
+    EXPECT_EQ(doc.SaveToBytes(), Utf16(after, le));
+  }
+}
+
+TEST(XmlEncoding, LoneSurrogateOfUtf16SurvivesASave) {
+  std::string bytes = Utf16("<Source><Board x=\"", true);
+  bytes += std::string("\x00\xD8", 2);  // a high surrogate with no low one
+  bytes += Utf16("\"/></Source>", true).substr(2);
+  TXmlDocument doc;
+  doc.LoadFromBytes(bytes);
+  EXPECT_EQ(doc.SaveToBytes(), bytes);
+}
+
+// Every byte from 0x80 up, in an attribute, a text and a comment of a single-byte document.
+std::string HighBytes() {
+  std::string s;
+  for (int b = 0x80; b <= 0xFF; ++b) s += static_cast<char>(b);
+  return s;
+}
+
+TEST(XmlEncoding, SingleByteDocumentsKeepEveryByte) {
+  for (const char* encoding : {"windows-1251", "ISO-8859-5", "koi8-r"}) {
+    SCOPED_TRACE(encoding);
+    const std::string head = std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\n<!-- " + HighBytes() +
+                             " -->\n<Source n=\"" + HighBytes() + "\">\n  <Board>\n    <Name>" + HighBytes() +
+                             "</Name>\n";
+    const std::string tail = "  </Board>\n</Source>\n";
+    const std::string added = "    <Shapes>\n      <Shape Type=\"Line\">\n        <Points>\n"
+                              "          <Point X=\"1\" Y=\"2\"/>\n        </Points>\n      </Shape>\n    </Shapes>\n";
+    TXmlDocument doc;
+    doc.LoadFromBytes(head + tail);
+    EXPECT_EQ(doc.SaveToBytes(), head + tail);
+    AddOneShape(doc);
+    EXPECT_EQ(doc.SaveToBytes(), head + added + tail);
+  }
+}
+
+TEST(XmlEncoding, Windows1251TextsReadAsTheirCharacters) {
+  // "Сеть" and the numero sign in windows-1251.
+  TXmlDocument doc;
+  doc.LoadFromBytes("<?xml version=\"1.0\" encoding=\"windows-1251\"?><Source n=\"\xD1\xE5\xF2\xFC \xB9\"/>");
+  EXPECT_EQ(doc.Encoding(), TXmlEncoding::Windows1251);
+  EXPECT_EQ(doc.TopLevelElement("Source").AttributeText("n"), "\xD0\xA1\xD0\xB5\xD1\x82\xD1\x8C \xE2\x84\x96");
+}
+
+TEST(XmlEncoding, NewCharactersOutsideTheEncodingBecomeReferences) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<?xml version=\"1.0\" encoding=\"windows-1251\"?><Source><Board/></Source>");
+  TXmlNode s = doc.TopLevelElement("Source").FirstChild("Board").AddChild("S");
+  s.SetAttribute("a", "\xD0\x96\xCE\xA9<&\"\n");  // Ж (in the code page), Ω (not), markup
+  EXPECT_EQ(doc.SaveToBytes(),
+            "<?xml version=\"1.0\" encoding=\"windows-1251\"?><Source><Board><S a=\"\xC6&#937;&lt;&amp;&quot;&#10;\"/>"
+            "</Board></Source>");
+}
+
+TEST(XmlNodes, ReadingNamesAttributesAndTexts) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<Source Units=\"mm\" Empty=\"\"><A/>text<!-- c --><B>x<!-- c -->y</B><B>2</B>"
+                    "<C><D/></C></Source>");
+  TXmlNode src = doc.TopLevelElement("Source");
+  ASSERT_TRUE(src);
+  EXPECT_FALSE(doc.TopLevelElement("Board"));
+  EXPECT_EQ(src.AttributeText("Units"), "mm");
+  EXPECT_TRUE(src.HasAttribute("Empty"));
+  EXPECT_EQ(src.Attribute("Empty"), std::optional<std::string>(""));
+  EXPECT_FALSE(src.Attribute("units").has_value());  // names are case-sensitive
+  std::vector<std::string> names;
+  for (TXmlNode c : src.ChildElements()) names.push_back(c.Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "B", "C"}));
+  EXPECT_EQ(src.FirstChild("B").Text(), "xy");
+  EXPECT_EQ(src.FirstChild("A").Text(), "");
+  EXPECT_FALSE(src.FirstChild("A").HasChildElements());
+  EXPECT_TRUE(src.FirstChild("C").HasChildElements());
+  try {
+    src.FirstChild("C").Text();
+    ADD_FAILURE() << "no error";
+  } catch (const EXmlError& e) {
+    EXPECT_STREQ(e.what(), "Element \"C\" does not contain a single text node");
+  }
+  EXPECT_FALSE(src.FirstChild("Z").FirstChild("Q"));
+  EXPECT_EQ(src.FirstChild("Z").AttributeText("Q"), "");
+}
+
+TEST(XmlNodes, ElementsOfTheFileCannotBeChanged) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<Source a=\"1\"/>");
+  EXPECT_THROW(doc.TopLevelElement("Source").SetAttribute("a", "2"), EXmlError);
+  EXPECT_THROW(doc.TopLevelElement("Source").AddChild("bad name"), EXmlError);
+}
+
+TEST(XmlParse, BrokenTextRaisesTheLayersError) {
+  const std::vector<std::string> broken = {
+      "",
+      "<Source><Board></Source>",
+      "<Source Units=\"mm\"><Board>",  // truncated
+      "<Source a=\"1\"><Board/>",
+      "<Source/><Other/>",
+      std::string("\xFF\xFE<", 3),  // UTF-16 cut inside a character
+  };
+  for (const std::string& text : broken) {
+    SCOPED_TRACE(text);
+    TXmlDocument doc;
+    EXPECT_THROW(doc.LoadFromBytes(text), EXmlError);
+    EXPECT_FALSE(doc.Active());
+  }
+}
+
+TEST(XmlParse, ParseErrorNamesLineAndColumn) {
+  TXmlDocument doc;
+  try {
+    doc.LoadFromBytes("<Source>\n  <Board>\n  </Bored>\n</Source>");
+    ADD_FAILURE() << "no error";
+  } catch (const EXmlError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
+  }
+}
+
+TEST(XmlParse, VeryDeepAndVeryLongDocumentsAreHandled) {
+  std::string deep = "<Source><Board>";
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  for (int i = 0; i < 100000; ++i) deep += "</a>";
+  deep += "</Board></Source>";
+  TXmlDocument doc;
+  doc.LoadFromBytes(deep);
+  AddOneShape(doc);
+  std::string saved = doc.SaveToBytes();
+  EXPECT_EQ(saved.size(), deep.size() + std::string("<Shapes><Shape Type=\"Line\"><Points><Point X=\"1\" Y=\"2\"/>"
+                                                    "</Points></Shape></Shapes>").size());
+
+  std::string longValue(20 * 1024 * 1024, 'x');
+  doc.LoadFromBytes("<Source a=\"" + longValue + "\"/>");
+  EXPECT_EQ(doc.TopLevelElement("Source").AttributeText("a").size(), longValue.size());
+}
+
+TEST(XmlFiles, SaveReplacesTheFileAndLeavesNothingBeside) {
+  TempFolder dir;
+  std::string path = dir.File("board.xml");
+  WriteBytes(path, "<Source><Board/></Source>");
+  TXmlDocument doc;
+  doc.LoadFromFile(path);
+  AddOneShape(doc);
+  doc.SaveToFile(path);
+  EXPECT_EQ(ReadBytes(path), doc.SaveToBytes());
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"board.xml"});
+}
+
+TEST(XmlFiles, FailedSaveLeavesTheOldFileAndReportsIt) {
+  TempFolder dir;
+  // The target is a folder that holds a file: it cannot be replaced by a file.
+  std::string target = dir.File("board.xml");
+  std::filesystem::create_directory(std::filesystem::u8path(target));
+  WriteBytes(dir.File("board.xml/keep.txt"), "keep");
+  EXPECT_THROW(ReplaceFileContents(target, "<x/>"), EXmlError);
+  EXPECT_EQ(ReadBytes(dir.File("board.xml/keep.txt")), "keep");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"board.xml"});
+  // A folder that does not exist.
+  EXPECT_THROW(ReplaceFileContents(dir.File("missing/board.xml"), "<x/>"), EXmlError);
+}
+
+TEST(XmlFiles, NonAsciiPathsWork) {
+  TempFolder dir;
+  std::string path = dir.File("\xD0\xBF\xD0\xBB\xD0\xB0\xD1\x82\xD0\xB0.xml");  // "плата"
+  ReplaceFileContents(path, "<Source/>");
+  EXPECT_TRUE(FileExists(path));
+  TXmlDocument doc;
+  doc.LoadFromFile(path);
+  EXPECT_TRUE(doc.TopLevelElement("Source"));
+  EXPECT_FALSE(FileExists(dir.File("none.xml")));
+  EXPECT_FALSE(FileExists(dir.path));  // a folder is no file
+  EXPECT_THROW(doc.LoadFromFile(dir.File("none.xml")), EXmlError);
+}
+
+}  // namespace
