@@ -11,7 +11,9 @@
 #include <string>
 #include <string_view>
 
-// The debug log. Write lines with `DebugLog() << ... << '\n';` (or std::endl).
+// The debug log. Write lines with `DebugLog() << ... << '\n';` (or std::endl). It is
+// std::cout: in a program with the Win32 layer the debug log takes std::cout over at start-up;
+// elsewhere (host tools, host tests) the lines go to the plain standard output.
 std::ostream& DebugLog();
 
 // One debug-log line about an exception caught by a utility routine.
