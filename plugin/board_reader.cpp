@@ -1,0 +1,384 @@
+#include "plugin/board_reader.h"
+
+#include <charconv>
+#include <cmath>
+#include <initializer_list>
+#include <string_view>
+#include <limits>
+#include <utility>
+
+namespace {
+// Joins texts; also keeps GCC 12's -Wrestrict false alarm on "literal" + std::string away.
+std::string Cat(std::initializer_list<std::string_view> parts) {
+  std::string s;
+  for (std::string_view p : parts) s.append(p);
+  return s;
+}
+
+std::string Quote(const std::string& s) { return Cat({"\"", s, "\""}); }
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+// Width table: child name of "LineWidth" and the keys it stores.
+struct WidthKeys {
+  const char* child;
+  const char* first;
+  const char* second;  // null when one key
+};
+constexpr WidthKeys kWidthTable[] = {
+    {"Silk", "Top Silk", "Bottom Silk"},
+    {"Assembly", "Top Assy", "Bottom Assy"},
+    {"CompOutline", "Top Outline", "Bottom Outline"},
+    {"Courtyard", "Top Courtyard", "Bottom Courtyard"},
+    {"BoardOutline", "Board Outline", nullptr},
+};
+
+void StoreWidth(TSettings& settings, const std::string& key, double value) {
+  if (!settings.DefaultLineWidth().emplace(key, value).second) throw EDuplicateError();
+}
+
+// The point at index of a trace's points, or the list's range error.
+TXmlNode PointAt(const std::vector<TXmlNode>& points, int index) {
+  if (index < 0 || index >= static_cast<int>(points.size())) throw EListError(index);
+  return points[static_cast<std::size_t>(index)];
+}
+
+std::string PointMessage(const std::string& net, int index, const std::string& rest) {
+  return Cat({"Net ", net, ": point #", std::to_string(index), ": ", rest});
+}
+
+}  // namespace
+
+std::optional<int> ParseInteger(const std::string& text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  if (b < e && text[b] == '+') ++b;
+  if (b == e) return std::nullopt;
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data() + b, text.data() + e, value, 10);
+  if (ec != std::errc() || end != text.data() + e) return std::nullopt;
+  return value;
+}
+
+std::string NodeValueText(const std::optional<std::string>& attribute) { return attribute.value_or(""); }
+
+std::string NodeValueText(TXmlNode element) { return element ? element.Text() : ""; }
+
+bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point, double& Width) {
+  std::optional<std::string> attr = point.Attribute("Width");
+  if (!attr) {
+    ui.ShowMessage(PointMessage(NetName, PointIndex, "no \"Width\" attribute."));
+    return false;
+  }
+  double value = ParseNumber(NodeValueText(attr));
+  if (std::isnan(value)) {
+    ui.ShowMessage(PointMessage(NetName, PointIndex, "incorrect \"Width\" attribute value."));
+    return false;
+  }
+  Width = value;
+  return true;
+}
+
+bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
+                  int& Lay) {
+  std::optional<std::string> attr = point.Attribute("Lay");
+  if (!attr) {
+    ui.ShowMessage(PointMessage(NetName, PointIndex, "no \"Lay\" attribute."));
+    return false;
+  }
+  std::optional<int> value = ParseInteger(NodeValueText(attr));
+  if (!value || *value < 0 || state.CopperLayerIds.empty() || *value > state.CopperLayerIds.back()) {
+    ui.ShowMessage(PointMessage(NetName, PointIndex, "incorrect \"Lay\" attribute value."));
+    return false;
+  }
+  Lay = *value;
+  return true;
+}
+
+bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
+                     const std::string& AttributeName, double& Value) {
+  std::optional<std::string> attr = point.Attribute(AttributeName);
+  if (!attr) {
+    ui.ShowMessage(PointMessage(NetName, PointIndex, Cat({"no ", Quote(AttributeName), " attribute."})));
+    return false;
+  }
+  double value = ParseNumber(NodeValueText(attr));
+  if (std::isnan(value)) {
+    ui.ShowMessage(PointMessage(NetName, PointIndex, Cat({"incorrect ", Quote(AttributeName), " attribute value."})));
+    return false;
+  }
+  Value = value;
+  return true;
+}
+
+namespace {
+
+// Reads X and Y of a point (both, each with its own message) and appends it to the segment.
+bool AppendTracePoint(TRunUI& ui, const std::string& net, int index, TXmlNode point, TLineSegment& segment) {
+  TDPoint p;
+  bool okX = ReadPointNumber(ui, net, index, point, "X", p.x);
+  bool okY = ReadPointNumber(ui, net, index, point, "Y", p.y);
+  if (!okX || !okY) return false;
+  segment.AppendPoint(p);
+  return true;
+}
+
+}  // namespace
+
+bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
+  const std::string number = std::to_string(NetNumber);
+  if (!netElement.HasChildElements()) {
+    ui.ShowMessage(Cat({"Net #", number, ": no child nodes."}));
+    return false;
+  }
+  TXmlNode nameElement = netElement.FirstChild("Name");
+  if (!nameElement) {
+    ui.ShowMessage(Cat({"Net #", number, ": no \"Name\" attribute."}));
+    return false;
+  }
+  std::string name = NodeValueText(nameElement);
+  if (name.empty()) {
+    ui.ShowMessage(Cat({"Net #", number, ": incorrect \"Name\" attribute value."}));
+    return false;
+  }
+  int netId = ParseInteger(netElement.AttributeText("Id")).value_or(-1);
+
+  TXmlNode traces = netElement.FirstChild("Traces");
+  if (!traces || !traces.HasChildElements()) return true;
+
+  auto net = std::make_unique<TNet>(netId, name);
+  const int lastLayerId = state.CopperLayerIds.empty() ? 0 : state.CopperLayerIds.back();
+  for (TXmlNode traceElement : traces.ChildElements()) {
+    std::string selected = traceElement.AttributeText("Selected");
+    TXmlNode pointsElement = traceElement.FirstChild("Points");
+    if (!pointsElement || !pointsElement.HasChildElements()) continue;
+    std::vector<TXmlNode> points = pointsElement.ChildElements();
+    const int count = static_cast<int>(points.size());
+
+    auto trace = std::make_unique<TNetTrace>();
+    trace->SetSelected(selected == "Y");
+    if (trace->Selected()) state.AnySelected = true;
+
+    int k = 1;
+    while (k < count) {
+      TXmlNode point = points[static_cast<std::size_t>(k)];
+      TXmlNode previous = points[static_cast<std::size_t>(k - 1)];
+      double width = 0.0, previousWidth = 0.0;
+      int lay = 0, previousLay = 0;
+      if (!ReadPointWidth(ui, name, k, point, width)) return false;
+      if (!ReadPointLay(state, ui, name, k, point, lay)) return false;
+      const bool arc = point.AttributeText("Arc") == "Y";
+      const bool pointSelected = point.AttributeText("Selected") == "Y";
+      if (!ReadPointWidth(ui, name, k - 1, previous, previousWidth)) return false;
+      if (!ReadPointLay(state, ui, name, k - 1, previous, previousLay)) return false;
+      if (pointSelected) state.AnySelected = true;
+
+      auto segment = std::make_unique<TLineSegment>();
+      segment->SetArc(arc);
+      segment->SetSelected(pointSelected);
+      segment->SetWidth(width);
+      segment->SetLayer(lay == 0                ? TSolderMaskLayer::smlTop
+                        : lay == lastLayerId    ? TSolderMaskLayer::smlBottom
+                                                : TSolderMaskLayer::smlNone);
+      if (!AppendTracePoint(ui, name, k - 1, previous, *segment)) return false;
+      if (!AppendTracePoint(ui, name, k, point, *segment)) return false;
+      if (arc && !AppendTracePoint(ui, name, k + 1, PointAt(points, k + 1), *segment)) return false;
+      trace->AppendSegment(std::move(segment));
+      k += arc ? 2 : 1;
+    }
+    net->AppendTrace(std::move(trace));
+  }
+  state.NetList->AppendNet(std::move(net));
+  return true;
+}
+
+void ReadShape(RunState& state, TXmlNode shape) {
+  if (shape.AttributeText("Selected") != "Y") return;
+  if (shape.Attribute("AllLayers") != std::optional<std::string>("N")) return;
+  if (shape.Attribute("Layer") != std::optional<std::string>("Signal/Plane")) return;
+
+  std::optional<int> layId = ParseInteger(shape.AttributeText("LayId"));
+  if (!layId || *layId < 0 || state.CopperLayerIds.empty()) return;
+  const char* copperLayer = nullptr;
+  const char* maskLayer = nullptr;
+  if (*layId == state.CopperLayerIds.front()) {
+    copperLayer = "Top";
+    maskLayer = "Top Mask";
+  } else if (*layId == state.CopperLayerIds.back()) {
+    copperLayer = "Bottom";
+    maskLayer = "Bottom Mask";
+  } else {
+    return;
+  }
+
+  const auto& widths = state.Settings->DefaultLineWidth();
+  auto found = widths.find(maskLayer);
+  if (found == widths.end() || std::isnan(found->second)) found = widths.find("Default");
+  const double defaultWidth = found != widths.end() ? found->second : ConvertUnits(UnitMm, state.DocumentUnit, 0.12);
+
+  // A stroked shape without a usable width of its own is drawn with the layer's default
+  // width; a width of -1 or NaN would be written into the document as it is.
+  std::optional<std::string> lineWidthText = shape.Attribute("LineWidth");
+  double lineWidth = lineWidthText ? ParseNumber(*lineWidthText) : std::nan("");
+  if (std::isnan(lineWidth)) lineWidth = defaultWidth;
+
+  TNet* net = nullptr;
+  std::optional<int> netId = ParseInteger(shape.AttributeText("NetId"));
+  if (netId && *netId >= 0) net = state.NetList->GetIdItem(*netId);
+
+  std::optional<std::string> type = shape.Attribute("Type");
+  TXmlNode pointsElement = shape.FirstChild("Points");
+  if (!type || !pointsElement || !pointsElement.HasChildElements()) return;
+  TDPointList points;
+  for (TXmlNode p : pointsElement.ChildElements()) {
+    if (p.Name() != "Point") continue;
+    std::optional<std::string> x = p.Attribute("X"), y = p.Attribute("Y");
+    if (!x || !y) continue;
+    TDPoint point{ParseNumber(*x), ParseNumber(*y)};
+    // A coordinate that is no number would become "NAN" in the written openings.
+    if (std::isnan(point.x) || std::isnan(point.y)) return;
+    points.Add(point);
+  }
+  const int n = points.Count();
+
+  std::unique_ptr<TShapeBase> made;
+  if (*type == "Line" && n == 2) {
+    made = std::make_unique<TShapeLine>(copperLayer, defaultWidth, points);
+  } else if (*type == "Arc" && n == 3) {
+    made = std::make_unique<TShapeArc>(copperLayer, defaultWidth, points);
+  } else if (*type == "Rectangle" && n == 2) {
+    made = std::make_unique<TShapeRectangle>(copperLayer, defaultWidth, points);
+  } else if (*type == "FillRect" && n == 2) {
+    made = std::make_unique<TShapeFillRect>(copperLayer, -1.0, points);
+  } else if (*type == "Obround" && n == 2) {
+    made = std::make_unique<TShapeObround>(copperLayer, defaultWidth, points);
+  } else if (*type == "FillObround" && n == 2) {
+    made = std::make_unique<TShapeFillObround>(copperLayer, -1.0, points);
+  } else if (*type == "Polyline" && n >= 3) {
+    made = std::make_unique<TShapePolyline>(copperLayer, defaultWidth, points);
+  } else if (*type == "Polyline" && n == 2) {
+    made = std::make_unique<TShapeLine>(copperLayer, defaultWidth, points);
+  } else if (*type == "Polygon" && n >= 2) {
+    made = std::make_unique<TShapePolygon>(copperLayer, -1.0, points);
+  } else {
+    return;
+  }
+  made->SetLineWidth(made->IsFilled() && !lineWidthText ? -1.0 : lineWidth);
+  made->SetNet(net);
+  state.ShapeList->Add(std::move(made));
+  state.AnySelected = true;
+}
+
+bool LoadBoard(RunState& state, TRunUI& ui) {
+  if (state.BoardFileName.empty()) {
+    ui.ShowMessage("No XML or VelXML file fullpath.");
+    return false;
+  }
+  if (!FileExists(state.BoardFileName)) {
+    ui.ShowMessage(Cat({"File ", Quote(state.BoardFileName), " not exists."}));
+    return false;
+  }
+  state.XmlDocument.LoadFromFile(state.BoardFileName);
+  TXmlNode source = state.XmlDocument.TopLevelElement("Source");
+  if (!source) {
+    ui.ShowMessage("No root element of document.");
+    return false;
+  }
+
+  std::optional<std::string> units = source.Attribute("Units");
+  if (!units) {
+    ui.ShowMessage("No \"Units\" attribute in node \"Source\".");
+    return false;
+  }
+  std::string unitText = LowerAscii(*units);
+  int unit = -1;
+  for (int u = 0; u < UnitCount; ++u) {
+    if (unitText == UnitText(u)) unit = u;
+  }
+  if (unit < 0) {
+    ui.ShowMessage("Incorrect \"Units\" attribute value in \"Source\" node.");
+    return false;
+  }
+  ui.SelectUnit(unit);
+  state.DocumentUnit = unit;
+  state.DisplayUnit = unit;
+  ResetTolerances();
+  RescaleTolerances(unit);
+
+  if (!source.HasChildElements()) {
+    ui.ShowMessage("No children of \"Source\" node.");
+    return false;
+  }
+  TXmlNode board = source.FirstChild("Board");
+  if (!board) {
+    ui.ShowMessage("No \"Board\" node in \"Source\" node.");
+    return false;
+  }
+  if (!board.HasChildElements()) {
+    ui.ShowMessage("No children of \"Board\" node.");
+    return false;
+  }
+  TXmlNode settings = board.FirstChild("Settings");
+  if (!settings) {
+    ui.ShowMessage("No \"Settings\" node in \"Board\" node.");
+    return false;
+  }
+  TXmlNode lineWidth = settings.FirstChild("LineWidth");
+  if (!lineWidth) {
+    ui.ShowMessage("No \"LineWidth\" node in \"Settings\" node.");
+    return false;
+  }
+
+  for (TXmlNode child : lineWidth.ChildElements()) {
+    const std::string childName = child.Name();
+    for (const WidthKeys& entry : kWidthTable) {
+      if (childName != entry.child) continue;
+      double value = ParseNumber(NodeValueText(child));
+      StoreWidth(*state.Settings, entry.first, value);
+      if (entry.second) StoreWidth(*state.Settings, entry.second, value);
+    }
+  }
+  StoreWidth(*state.Settings, "Default", ConvertUnits(UnitMm, unit, 0.12));
+
+  TXmlNode copperLayers = board.FirstChild("CopperLayers");
+  if (!copperLayers || !copperLayers.HasChildElements()) {
+    ui.ShowMessage("No \"CopperLayers\" node in \"Board\" node.");
+    return false;
+  }
+  std::vector<TXmlNode> layers = copperLayers.ChildElements();
+  state.CopperLayerIds.assign(layers.size(), 0);
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    std::optional<std::string> id = layers[i].Attribute("Id");
+    if (!id) {
+      ui.ShowMessage(Cat({"Copper layer #", std::to_string(i), ": no \"Id\" attribute."}));
+      return false;
+    }
+    int value = ParseInteger(*id).value_or(-1);
+    if (value < 0) {
+      ui.ShowMessage(Cat({"Copper layer #", std::to_string(i), ": incorrect \"Id\" attribute value."}));
+      return false;
+    }
+    state.CopperLayerIds[i] = value;
+  }
+
+  TXmlNode nets = board.FirstChild("Nets");
+  if (!nets) {
+    ui.ShowMessage("No selected nets traces and/or segments or shapes.");
+    return false;
+  }
+  int netNumber = 1;
+  for (TXmlNode net : nets.ChildElements()) {
+    if (!ReadNet(state, ui, net, netNumber++)) return false;
+  }
+
+  if (TXmlNode shapes = board.FirstChild("Shapes")) {
+    for (TXmlNode shape : shapes.ChildElements()) ReadShape(state, shape);
+  }
+  return true;
+}

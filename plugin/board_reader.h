@@ -1,0 +1,37 @@
+#pragma once
+// The board document reader: checks the document element by element and fills the run's
+// model, or shows the first defect and ends the reading.
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "plugin/run_state.h"
+#include "plugin/xml.h"
+
+// A key stored twice into the default line widths.
+class EDuplicateError : public std::runtime_error {
+ public:
+  EDuplicateError() : std::runtime_error("Duplicates not allowed") {}
+};
+
+// Reads BoardFileName and the whole document into the run state; false after showing the
+// message of the first defect. Errors of the XML layer and of the lists are raised.
+bool LoadBoard(RunState& state, TRunUI& ui);
+// Reads one net; NetNumber counts from 1 for the messages.
+bool ReadNet(RunState& state, TRunUI& ui, TXmlNode net, int NetNumber);
+// Reads one shape; a shape that does not qualify is passed over silently.
+void ReadShape(RunState& state, TXmlNode shape);
+
+bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point, double& Width);
+bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
+                  int& Lay);
+bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
+                     const std::string& AttributeName, double& Value);
+
+// An attribute's value as text: "" when it is absent or empty.
+std::string NodeValueText(const std::optional<std::string>& attribute);
+// An element's text: "" when it is absent or has none.
+std::string NodeValueText(TXmlNode element);
+
+// A plain decimal integer (sign allowed, blanks around it ignored) that fits an int.
+std::optional<int> ParseInteger(const std::string& text);

@@ -1,0 +1,186 @@
+#include "plugin/mask_writer.h"
+
+#include <algorithm>
+#include <cmath>
+
+const char* RegionText(int region) {
+  switch (region) {
+    case RegionSegments: return "Selected Segments";
+    case RegionTraces: return "Selected Traces";
+    case RegionNets: return "Selected Nets";
+    default: return "";
+  }
+}
+
+bool PointsCoincide(const TDPoint& a, const TDPoint& b, double tolerance) {
+  return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance;
+}
+
+bool WidthsEqual(double a, double b) {
+  return std::fabs(a - b) <= std::max(1e-12 * std::min(std::fabs(a), std::fabs(b)), 1e-12);
+}
+
+const char* MaskLayerText(TSolderMaskLayer layer) {
+  switch (layer) {
+    case TSolderMaskLayer::smlTop: return "Top Mask";
+    case TSolderMaskLayer::smlBottom: return "Bottom Mask";
+    default: return "-1";
+  }
+}
+
+namespace {
+
+// The filters of one region (see the region table).
+bool NetTaken(int region, const TNet& net) {
+  return region == RegionSegments ? net.SelectedSegmentsCount() != 0 : net.SelectedTracesCount() != 0;
+}
+bool TraceTaken(int region, const TNetTrace& trace) {
+  if (region == RegionSegments) return trace.SelectedSegmentsCount() != 0;
+  if (region == RegionTraces) return trace.Selected();
+  return true;
+}
+bool SegmentTested(int region, const TLineSegment& segment) {
+  return region == RegionSegments ? segment.Selected() : true;
+}
+bool SegmentWritten(int region, const TLineSegment& segment) {
+  return segment.Correct() && (region != RegionSegments || segment.Selected());
+}
+
+TXmlNode FindOrAddShapes(RunState& state) {
+  TXmlNode source = state.XmlDocument.TopLevelElement("Source");
+  TXmlNode board = source.FirstChild("Board");
+  if (!board) throw EXmlError("The document has no \"Source\" element with a \"Board\" element");
+  TXmlNode shapes = board.FirstChild("Shapes");
+  if (!shapes) shapes = board.AddChild("Shapes");
+  return shapes;
+}
+
+void AddPoint(TXmlNode parent, const char* name, const TDPoint& p, bool first) {
+  TXmlNode node = first ? parent.InsertChildFirst(name) : parent.AddChild(name);
+  node.SetAttribute("X", FormatNumber(p.x));
+  node.SetAttribute("Y", FormatNumber(p.y));
+}
+
+// Joins Segment to the current Shape when an end meets the opening segment's; false when
+// none meets.
+bool JoinSegment(TXmlNode shape, const TLineSegment& opening, const TLineSegment& segment) {
+  const TDPoint& oFirst = opening.Points().First();
+  const TDPoint& oLast = opening.Points().Last();
+  const TDPoint& sFirst = segment.Points().First();
+  const TDPoint& sLast = segment.Points().Last();
+  const TDPoint* point = nullptr;
+  bool first = false;
+  if (PointsCoincide(oLast, sFirst, JoinTolerance)) {
+    point = &sLast;
+  } else if (PointsCoincide(oLast, sLast, JoinTolerance)) {
+    point = &sFirst;
+  } else if (PointsCoincide(oFirst, sFirst, JoinTolerance)) {
+    point = &sLast;
+    first = true;
+  } else if (PointsCoincide(oFirst, sLast, JoinTolerance)) {
+    point = &sFirst;
+    first = true;
+  } else {
+    return false;
+  }
+  shape.SetAttribute("Type", "PolyLine");
+  AddPoint(shape.FirstChild("Points"), "Item", *point, first);
+  return true;
+}
+
+}  // namespace
+
+bool RegionWritesSegment(int Region, const TNet& net, const TNetTrace& trace, const TLineSegment& segment) {
+  return NetTaken(Region, net) && TraceTaken(Region, trace) && SegmentWritten(Region, segment);
+}
+
+void FindIncompatibleSegments(RunState& state, int Region) {
+  if (!(state.MaskSwell < 0)) return;
+  const double shrink = std::fabs(state.MaskSwell) * 2;
+  for (const auto& net : state.NetList->Items()) {
+    if (!NetTaken(Region, *net)) continue;
+    for (const auto& trace : net->Traces()) {
+      if (!TraceTaken(Region, *trace)) continue;
+      for (const auto& segment : trace->Segments()) {
+        if (!SegmentTested(Region, *segment)) continue;
+        segment->SetPredSize(segment->Width() - shrink);
+        if (segment->PredSize() <= 0) state.IncompatibleSegments.push_back(segment.get());
+      }
+    }
+  }
+}
+
+void FindIncompatibleShapes(RunState& state) {
+  if (!(state.MaskSwell < 0)) return;
+  for (const auto& shape : *state.ShapeList) {
+    if (!shape->IsCorrect(state.MaskSwell)) state.IncompatibleShapes.push_back(shape.get());
+  }
+}
+
+void WriteSegmentShape(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
+                       const TLineSegment*& OpeningSegment) {
+  ShapeElement.SetAttribute("Type", Segment.Arc() ? "Arc" : "Line");
+  ShapeElement.SetAttribute("LineWidth", FormatNumber(state.MaskSwell * 2 + Segment.Width()));
+  ShapeElement.SetAttribute("Layer", MaskLayerText(Segment.Layer()));
+  TXmlNode points = ShapeElement.AddChild("Points");
+  for (const TDPoint& p : Segment.Points()) AddPoint(points, Segment.Arc() ? "Item" : "Point", p, false);
+  if (Segment.Arc()) {
+    ShapeElement = TXmlNode();
+    OpeningSegment = nullptr;
+  } else {
+    OpeningSegment = &Segment;
+  }
+}
+
+int MaskRegion(RunState& state, int Region) {
+  TXmlNode shapes = FindOrAddShapes(state);
+  int added = 0;
+  for (const auto& net : state.NetList->Items()) {
+    if (!NetTaken(Region, *net)) continue;
+    for (const auto& trace : net->Traces()) {
+      if (!TraceTaken(Region, *trace)) continue;
+      TXmlNode current;
+      const TLineSegment* opening = nullptr;
+      for (const auto& segment : trace->Segments()) {
+        if (!SegmentWritten(Region, *segment)) continue;
+        bool joined = false;
+        if (current && opening && !opening->Arc() && !segment->Arc() && opening->Layer() == segment->Layer() &&
+            WidthsEqual(opening->Width(), segment->Width())) {
+          joined = JoinSegment(current, *opening, *segment);
+        }
+        if (!joined) {
+          current = shapes.AddChild("Shape");
+          ++added;
+          WriteSegmentShape(state, current, *segment, opening);
+        }
+      }
+    }
+  }
+  return added;
+}
+
+int MaskSelectedSegments(RunState& state) { return MaskRegion(state, RegionSegments); }
+int MaskSelectedTraces(RunState& state) { return MaskRegion(state, RegionTraces); }
+int MaskSelectedNets(RunState& state) { return MaskRegion(state, RegionNets); }
+
+void WriteShapeNode(TXmlNode ShapeElement, const TShapeBase& Shape) {
+  ShapeElement.SetAttribute("Type", ShapeTypeToStr(Shape.ShapeType()));
+  if (!Shape.IsFilled()) ShapeElement.SetAttribute("LineWidth", FormatNumber(Shape.LineWidth()));
+  ShapeElement.SetAttribute("Layer", MaskLayerText(Shape.Layer()));
+  TXmlNode points = ShapeElement.AddChild("Points");
+  for (const TDPoint& p : Shape.Points()) AddPoint(points, "Point", p, false);
+}
+
+int WriteSelectedShapes(RunState& state) {
+  TXmlNode shapes = FindOrAddShapes(state);
+  int added = 0;
+  for (const auto& shape : *state.ShapeList) {
+    if (!shape->Enabled()) continue;
+    std::unique_ptr<TShapeList> parts = shape->SplitToShapes(state.MaskSwell);
+    for (const auto& part : *parts) {
+      WriteShapeNode(shapes.AddChild("Shape"), *part);
+      ++added;
+    }
+  }
+  return added;
+}
