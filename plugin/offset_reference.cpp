@@ -104,6 +104,7 @@ bool SameBits(const TDPoint& a, const TDPoint& b) {
 
 class TRepeatDetector {
  public:
+  explicit TRepeatDetector(bool colliding) : FColliding(colliding) {}
   // Called at the start of every pass; true when the list equals the list at the start of
   // an earlier pass, whose number goes to earlierPass.
   bool SeenBefore(const std::vector<TTrackedEntry>& list, std::uint64_t print, long long pass,
@@ -114,6 +115,7 @@ class TRepeatDetector {
       FMoves.clear();
       FCount = list.size();
     }
+    if (FColliding) print = 0;
     auto range = FStarts.equal_range(print);
     for (auto it = range.first; it != range.second; ++it) {
       if (Confirm(list, it->second.MovesSoFar)) {
@@ -149,6 +151,7 @@ class TRepeatDetector {
     return true;
   }
 
+  bool FColliding;
   std::size_t FCount = 0;
   std::unordered_multimap<std::uint64_t, TStart> FStarts;
   std::vector<TMove> FMoves;
@@ -330,7 +333,7 @@ TCleanupResult CleanUp(std::vector<TOffsetEntry>& entries, const TDPointList& in
     list.push_back(TTrackedEntry{entries[k].Point, entries[k].Source, static_cast<int>(k)});
     print += EntryPrint(list.back());
   }
-  TRepeatDetector repeats;
+  TRepeatDetector repeats(options.CollidingFingerprints);
   auto size = [&list] { return static_cast<int>(list.size()); };
   auto at = [&list](int k) -> TTrackedEntry& { return list[static_cast<std::size_t>(k)]; };
   auto erase = [&](int k) {

@@ -117,6 +117,9 @@ struct TCleanupOptions {
   bool DetectRepeats = true;
   // Passes allowed; negative means PassLimitPerEntry * m + PassLimitBase.
   long long PassLimit = -1;
+  // For tests of the exact comparison: every list gets the same fingerprint, so each pass
+  // start is compared in full with every earlier one (slow).
+  bool CollidingFingerprints = false;
   // Called at the start of every pass (numbered from 0) with the list as it is then.
   std::function<void(long long pass, const std::vector<TOffsetEntry>& entries)> OnPass;
 };

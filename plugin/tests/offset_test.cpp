@@ -193,6 +193,23 @@ TEST_F(Offset, NeighbourSearchWithoutDistinctCandidate) {
   search.Find(run, 120);  // 30 forward, 121 backward
   EXPECT_EQ(search.Prev().x, 1.0);
   EXPECT_EQ(search.Next().x, 9.0);
+  search.Find(run, 49);  // exactly 101 forward: still found
+  EXPECT_EQ(search.Next().x, 9.0);
+  search.Find(run, 48);  // 102 forward: out of reach
+  EXPECT_EQ(search.Next().x, 1.0);
+}
+
+TEST_F(Offset, NeighbourSearchComparesTheEuclideanDistance) {
+  // 0.9 GeomEps apart on both axes: inside the square window of point equality, but
+  // 1.27 GeomEps away, so it is a distinct neighbour.
+  const double e = 0.9 * GeomEpsMm;
+  const TDPointList ring = Poly({{0, 0}, {e, e}, {10, 0}, {0, 10}});
+  ASSERT_TRUE(ring[0] == ring[1]);
+  ref::TNeighbourSearch search;
+  search.Find(ring, 0);
+  EXPECT_EQ(search.Next().x, e);
+  search.Find(ring, 1);
+  EXPECT_EQ(search.Prev().y, 0.0);
 }
 
 // ---- Corner point --------------------------------------------------------------------------
@@ -201,6 +218,13 @@ TEST_F(Offset, CornerPointTable) {
   const TDPointList square = Poly({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
   const TDPointList lshape = Poly({{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}});
   const TDPointList notch = Poly({{0, 0}, {20, 0}, {20, 20}, {10, 2}, {0, 20}});
+  // Spikes of 2 and 3 degrees on top of a square: the cosine limit lies between them.
+  const double h2 = 50 * std::tan(1.0 * Pi / 180), h3 = 50 * std::tan(1.5 * Pi / 180);
+  const TDPointList spike2 =
+      Poly({{0, 0}, {10, 0}, {10, 10}, {5 + h2, 10}, {5, 60}, {5 - h2, 10}, {0, 10}});
+  const TDPointList spike3 =
+      Poly({{0, 0}, {10, 0}, {10, 10}, {5 + h3, 10}, {5, 60}, {5 - h3, 10}, {0, 10}});
+  const TDPointList slab = Poly({{0, 0}, {1, 0}, {1, 10}, {0, 10}});
   const TDPointList spike =
       Poly({{0, 0}, {10, 0}, {10, 10}, {5.05, 10}, {5.025, 100}, {5, 10}, {0, 10}});
   const double s2 = std::sqrt(2.0);
@@ -226,6 +250,16 @@ TEST_F(Offset, CornerPointTable) {
        2.0591, false, true, true},
       {"move longer than half an edge", &square, 1, 4, ref::TOffsetDirection::Shrink, {6, 4}, 4 * s2,
        true, false, false},
+      {"move longer than half the next edge", &slab, 0, 0.4, ref::TOffsetDirection::Shrink,
+       {0.4, 0.4}, 0.4 * s2, true, false, false},
+      {"move longer than half the previous edge", &slab, 1, 0.4, ref::TOffsetDirection::Shrink,
+       {0.6, 0.4}, 0.4 * s2, true, false, false},
+      {"move shorter than half of both edges", &slab, 1, 0.3, ref::TOffsetDirection::Shrink,
+       {0.7, 0.3}, 0.3 * s2, false, false, false},
+      {"2 degree spike: cosine above the limit, moved by d", &spike2, 4, 0.5,
+       ref::TOffsetDirection::Grow, {5, 60.5}, 0.5, false, true, false},
+      {"3 degree spike: cosine below the limit, moved by d / sin 1.5", &spike3, 4, 0.5,
+       ref::TOffsetDirection::Grow, {5, 79.0869}, 19.0869, false, true, false},
       // The spike tip's edges are nearly parallel (cosine above the limit): moved by d only.
       {"spike tip moves by d", &spike, 4, 1, ref::TOffsetDirection::Grow, {5.025, 101}, 1, false,
        true, false},
@@ -395,15 +429,22 @@ TEST_F(Offset, LoopRemovalCutsTheShorterLoop) {
 }
 
 TEST_F(Offset, LoopRemovalKeepsTheLongerLoop) {
-  // The segment (10,10)-(5,-1) crosses the first edge at (5.4545,0); the part through
-  // (10,0) and (10,10) is the longer one and is kept, the rest dropped: X, R[1], R[2], X.
-  std::vector<TDPoint> ring = {{0, 0}, {10, 0}, {10, 10}, {5, -1}, {0, 0}};
-  ref::RemoveLoops(ring);
-  ASSERT_EQ(ring.size(), 4u);
+  // The segment (10,10)-(5,-1) crosses the bottom edge at (5.4545,0); the part through
+  // (10,0) and (10,10) is the longer one and is kept, the rest dropped: X, (10,0), (10,10), X.
+  // With the crossing on the second edge the kept part also moves down to the front.
   const double x = 10 - 50.0 / 11;
-  EXPECT_EQ(Rounded(TDPointList{ring[0], ring[1], ring[2], ring[3]}),
-            Rounded({{x, 0}, {10, 0}, {10, 10}, {x, 0}}));
-  EXPECT_TRUE(SameBits(ring.front(), ring.back()));  // still closed
+  const std::string kept = Rounded({{x, 0}, {10, 0}, {10, 10}, {x, 0}});
+  const std::vector<TDPoint> rings[] = {
+      {{0, 0}, {10, 0}, {10, 10}, {5, -1}, {0, 0}},
+      {{0, 0}, {3, 0}, {10, 0}, {10, 10}, {5, -1}, {0, 0}},
+  };
+  for (std::vector<TDPoint> ring : rings) {
+    const std::size_t count = ring.size();
+    ref::RemoveLoops(ring);
+    ASSERT_EQ(ring.size(), 4u) << count;
+    EXPECT_EQ(Rounded(TDPointList{ring[0], ring[1], ring[2], ring[3]}), kept) << count;
+    EXPECT_TRUE(SameBits(ring.front(), ring.back())) << count;  // still closed
+  }
 }
 
 TEST_F(Offset, LoopRemovalLeavesASimpleRingAsItIs) {
@@ -498,13 +539,15 @@ TEST_F(Offset, CleanUpPullsAnEntryBackToTheClearanceBand) {
   // towards (1,2) changes the distance more than the one towards (9,1), so the entry is
   // bisected towards (1,2) until it lies within ProbeStep of distance 1 from that edge:
   // eleven halvings, all exact in binary.
+  // An entry 0.998 from the top edge is within the slack and stays where it is.
   const TDPointList square = Poly({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
   std::vector<ref::TOffsetEntry> entries =
-      Entries({{1, 2}, {3, 0.5}, {9, 1}, {9, 9}, {1, 9}}, {0, 1, 1, 2, 3});
+      Entries({{1, 2}, {3, 0.5}, {9, 1}, {9, 9}, {5, 9.002}, {1, 9}}, {0, 1, 1, 2, 2, 3});
   const ref::TCleanupResult result = ref::CleanUp(entries, square, 1.0);
   EXPECT_EQ(result.Stop, ref::TCleanupStop::NothingFound);
   EXPECT_EQ(result.Passes, 1);
-  ASSERT_EQ(entries.size(), 5u);
+  ASSERT_EQ(entries.size(), 6u);
+  EXPECT_EQ(entries[4].Point.y, 9.002);
   EXPECT_EQ(entries[1].Point.x, 2.3330078125);
   EXPECT_EQ(entries[1].Point.y, 1.000244140625);
   EXPECT_EQ(entries[1].Source, 1);
@@ -518,6 +561,56 @@ TEST_F(Offset, CleanUpPullsAnEntryBackToTheClearanceBand) {
   // Entries far enough from every edge are not touched.
   EXPECT_EQ(entries[3].Point.x, 9.0);
   EXPECT_EQ(entries[3].Point.y, 9.0);
+}
+
+bool OnLine(const TDPoint& q, const TDPoint& a, const TDPoint& b) {
+  return std::abs((b - a).Normalized().Cross(q - a)) < 1e-9;
+}
+
+TEST_F(Offset, CleanUpMergesEntriesOnTopOfTheFoundOne) {
+  struct Case {
+    const char* name;
+    TDPointList input;
+    std::vector<ref::TOffsetEntry> entries;
+    std::vector<int> sourcesAfter;  // which entries survive, by source
+    int moved;                      // index of the entry that was pulled back
+    XY from, towards;               // the segment it was pulled along
+  };
+  const TDPointList square = Poly({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+  // Seven vertices: an entry from vertex 6 does not look at the edge (10,0)-(15,0).
+  const TDPointList strip = Poly({{0, 0}, {5, 0}, {10, 0}, {15, 0}, {20, 0}, {20, 10}, {0, 10}});
+  const Case cases[] = {
+      // The found entry has its successor on top of it: the found one goes, the successor
+      // takes its place and is pulled back.
+      {"forward", square,
+       Entries({{1, 2}, {3, 0.5}, {3.0001, 0.5}, {9, 1}, {9, 9}, {1, 9}}, {0, 1, 2, 1, 2, 3}),
+       {0, 2, 1, 2, 3}, 1, {3.0001, 0.5}, {1, 2}},
+      // The found entry has its predecessor on top of it: the found one goes and the
+      // predecessor is pulled back.
+      {"backward", strip,
+       Entries({{11, 3}, {12, 0.5}, {12.0001, 0.5}, {19, 1}, {19, 9}, {1, 9}, {1, 1}},
+               {2, 6, 3, 4, 5, 6, 0}),
+       {2, 6, 4, 5, 6, 0}, 1, {12, 0.5}, {11, 3}},
+  };
+  for (const Case& c : cases) {
+    std::vector<ref::TOffsetEntry> entries = c.entries;
+    const ref::TCleanupResult result = ref::CleanUp(entries, c.input, 1.0);
+    EXPECT_EQ(result.Stop, ref::TCleanupStop::NothingFound) << c.name;
+    ASSERT_EQ(entries.size(), c.sourcesAfter.size()) << c.name;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+      EXPECT_EQ(entries[k].Source, c.sourcesAfter[k]) << c.name << " " << k;
+      if (static_cast<int>(k) != c.moved) {
+        // Every other survivor is where it was.
+        const auto it = std::find_if(c.entries.begin(), c.entries.end(), [&](const auto& e) {
+          return SameBits(e.Point, entries[k].Point);
+        });
+        EXPECT_NE(it, c.entries.end()) << c.name << " " << k;
+      }
+    }
+    const TDPoint& p = entries[static_cast<std::size_t>(c.moved)].Point;
+    EXPECT_NEAR(p.y, 1.0, ProbeStep) << c.name;
+    EXPECT_TRUE(OnLine(p, {c.from.x, c.from.y}, {c.towards.x, c.towards.y})) << c.name;
+  }
 }
 
 // ---- Random polygons -----------------------------------------------------------------------
@@ -601,6 +694,37 @@ TDPointList RandomPolygon(TRandom& rnd, int kind) {
   if (rnd.Chance(0.2)) p.Add(p[0]);  // the closing vertex repeated
   if (rnd.Chance(0.5)) p = Reversed(p);
   return p;
+}
+
+TEST_F(Offset, RepeatDetectionDecidesByExactComparison) {
+  // With every fingerprint equal, each pass start is compared in full with all earlier
+  // ones since the last deletion: the clean-ups must end exactly as with real fingerprints.
+  TRandom rnd(31337);
+  std::vector<TDPointList> inputs = {CyclingOutline()};
+  std::vector<double> distances = {2.5};
+  for (int k = 0; k < RandomPolygonCount; ++k) {
+    inputs.push_back(Star(rnd, rnd.Int(3, 12), 0.5, 10));
+    distances.push_back(rnd.Uniform(0.05, 4));
+  }
+  int compared = 0, repeats = 0;
+  for (std::size_t k = 0; k < inputs.size(); ++k) {
+    const std::vector<ref::TOffsetEntry> start = ref::ShrinkRing(inputs[k], distances[k]);
+    std::vector<ref::TOffsetEntry> normal = start;
+    const ref::TCleanupResult expected = ref::CleanUp(normal, inputs[k], distances[k]);
+    if (expected.Passes > 400) continue;  // the all-against-all comparison is quadratic
+    ref::TCleanupOptions colliding;
+    colliding.CollidingFingerprints = true;
+    std::vector<ref::TOffsetEntry> exact = start;
+    const ref::TCleanupResult result = ref::CleanUp(exact, inputs[k], distances[k], colliding);
+    EXPECT_EQ(result.Stop, expected.Stop) << k;
+    EXPECT_EQ(result.Passes, expected.Passes) << k;
+    EXPECT_EQ(result.RepeatOf, expected.RepeatOf) << k;
+    EXPECT_EQ(Snapshot(exact), Snapshot(normal)) << k;
+    ++compared;
+    if (expected.Stop == ref::TCleanupStop::Repeat) ++repeats;
+  }
+  EXPECT_GT(compared, RandomPolygonCount / 2);
+  EXPECT_GT(repeats, 0);
 }
 
 bool AllFinite(const TDPointList& p) {
