@@ -1,6 +1,6 @@
 # Entry points: `make test` builds both targets and runs every test; `make bench` runs the
 # benchmarks of the host build. Each step installs what is missing first (scripts/deps.sh).
-.PHONY: all deps host win32 test test-host test-win32 bench clean
+.PHONY: all deps host win32 test test-host test-win32 bench demo clean
 
 all: host win32
 
@@ -34,6 +34,16 @@ bench: host
 	@for b in build/host/bench/bench_*; do \
 	  if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; \
 	done
+
+# Runs the morvane tool on a copy of an example board (the example stays as it is).
+demo: deps build/host/build.ninja
+	cmake --build --preset host --target morvane
+	@mkdir -p build/demo && cp examples/board-mm.xml build/demo/board.xml
+	build/host/plugin/cli/morvane build/demo/board.xml --region traces --swell 0.05 --yes \
+	  --preview build/demo/preview.svg
+	@echo "== changes to the board (only added Shape elements):"
+	@diff examples/board-mm.xml build/demo/board.xml | head -n 20 || true
+	@echo "== board: build/demo/board.xml, preview: build/demo/preview.svg"
 
 clean:
 	rm -rf build/host build/win32
