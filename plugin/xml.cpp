@@ -396,7 +396,11 @@ void TXmlDocument::LoadFromBytes(std::string bytes) {
   Clear();
   Impl& d = *FImpl;
   d.encoding = DetectEncoding(bytes);
-  d.working = ToWorking(bytes, d.encoding);
+  if (d.encoding == TXmlEncoding::Utf8) {
+    d.working = std::move(bytes);
+  } else {
+    d.working = ToWorking(bytes, d.encoding);
+  }
   bytes.clear();
   bytes.shrink_to_fit();
   unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_doctype;
@@ -554,6 +558,7 @@ std::string TXmlDocument::SaveToBytes() const {
     cursor = e.pos + e.erase;
   }
   spliced.append(s, cursor, std::string::npos);
+  if (d.encoding == TXmlEncoding::Utf8) return spliced;
   return FromWorking(spliced, d.encoding);
 }
 
@@ -669,8 +674,16 @@ bool FileExists(const std::string& path) {
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(PathOf(path), std::ios::binary);
   if (!in) throw EXmlError("Cannot open file \"" + path + "\"");
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw EXmlError("Cannot read file \"" + path + "\"");
+  in.seekg(0, std::ios::end);
+  std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  std::string bytes;
+  if (size > 0) {
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+  }
+  if (in.bad() || size < 0) throw EXmlError("Cannot read file \"" + path + "\"");
   return bytes;
 }
 
