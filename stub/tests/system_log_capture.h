@@ -7,6 +7,9 @@
 
 #include "stub/support/zbdebug.h"
 
+// Named apart from the other areas' test helpers that share the test programs.
+namespace systemtest {
+
 class DebugLogCapture {
  public:
   DebugLogCapture() : FSaved(DebugLog().rdbuf(FText.rdbuf())) {}
@@ -30,3 +33,6 @@ class DebugLogCapture {
   std::ostringstream FText;
   std::streambuf* FSaved;
 };
+
+}  // namespace systemtest
+using namespace systemtest;
