@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "stub/tests/system_log_capture.h"
+
 namespace {
 
 // A message queue and clock in memory: sleeping moves the clock on.
@@ -37,11 +39,14 @@ TEST(YieldX, DispatchesThenSleeps) {
   EXPECT_EQ(pump.Events, (std::vector<std::string>{"dispatch", "sleep 7"}));
 }
 
-TEST(YieldX, SwallowsFailures) {
+TEST(YieldX, SwallowsFailuresWithOneLogLine) {
   FakePump pump;
   pump.FailDispatches = 1;
+  DebugLogCapture log;
   EXPECT_NO_THROW(YieldX(pump, 5));
   EXPECT_EQ(pump.Events, (std::vector<std::string>{"dispatch"}));
+  EXPECT_EQ(log.Lines(),
+            std::vector<std::string>{ExceptionLineText("YieldX", "", "window procedure failed")});
 }
 
 TEST(SleepPumping, SliceAndDuration) {
