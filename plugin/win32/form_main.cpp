@@ -39,14 +39,15 @@ HWND CreateDropDownList(HWND parent, int left, int top, int width, int height, i
                         HFONT font) {
   HWND combo = CreateControl(parent, L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, left, top,
                              width, height + 120, id, scale, font);
-  if (combo) {
+  // The closed field's height follows the selection field's item height: set it, measure,
+  // and correct, since the control adds borders of its own.
+  for (int attempt = 0; combo && attempt < 3; ++attempt) {
     RECT field{};
     GetWindowRect(combo, &field);
+    int got = field.bottom - field.top;
     int item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    int border = (field.bottom - field.top) - item;
-    if (item > 0 && border > 0 && scale(height) > border) {
-      SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scale(height) - border);
-    }
+    if (got == scale(height) || item <= 0 || item + scale(height) - got < 1) break;
+    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + scale(height) - got);
   }
   return combo;
 }

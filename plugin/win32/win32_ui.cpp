@@ -73,9 +73,26 @@ HWND CreateGrid(HWND parent, int left, int top, int width, int height, int id, c
                             WS_EX_CLIENTEDGE, left, top, width, height, id, scale, font);
   if (!grid) return nullptr;
   ListView_SetExtendedListViewStyle(grid, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-  // A list view's rows are as tall as its small images: a blank image list sets the height.
-  HIMAGELIST rows = ImageList_Create(1, scale(rowHeight), ILC_COLOR, 0, 1);
-  ListView_SetImageList(grid, rows, LVSIL_SMALL);  // released with the list view
+  // A list view's rows are as tall as its small images plus what the control adds: a blank
+  // image list sets the height, measured on a trial row and corrected once.
+  const int wanted = scale(rowHeight);
+  int imageHeight = wanted;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    HIMAGELIST rows = ImageList_Create(1, imageHeight, ILC_COLOR, 0, 1);
+    HIMAGELIST old = ListView_SetImageList(grid, rows, LVSIL_SMALL);  // the new one goes with the list view
+    if (old) ImageList_Destroy(old);
+    LVITEMW trial{};
+    trial.mask = LVIF_TEXT;
+    trial.pszText = const_cast<wchar_t*>(L"0");
+    SendMessageW(grid, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&trial));
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    BOOL measured = static_cast<BOOL>(SendMessageW(grid, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r)));
+    ListView_DeleteAllItems(grid);
+    int got = r.bottom - r.top;
+    if (!measured || got == wanted || imageHeight + wanted - got < 1) break;
+    imageHeight += wanted - got;
+  }
   return grid;
 }
 

@@ -171,6 +171,34 @@ std::vector<int> TUiDriver::GridColumnWidths(HWND grid) const {
   return widths;
 }
 
+int TUiDriver::GridRowHeight(HWND grid) const {
+  if (SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0) <= 0) return 0;
+  TRemoteBuffer buffer(FInfo.hProcess, sizeof(RECT));
+  RECT r{};
+  r.left = LVIR_BOUNDS;
+  if (!buffer.Address() || !buffer.Write(0, &r, sizeof r)) return 0;
+  if (!SendMessageW(grid, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(buffer.Address()))) return 0;
+  buffer.Read(0, &r, sizeof r);
+  return r.bottom - r.top;
+}
+
+RECT TUiDriver::PlaceInParent(HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::vector<int> TUiDriver::TabOrder(HWND window) {
+  std::vector<int> ids;
+  HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
+  for (HWND c = first; c && ids.size() < 32; c = GetNextDlgTabItem(window, c, FALSE)) {
+    ids.push_back(GetDlgCtrlID(c));
+    if (GetNextDlgTabItem(window, c, FALSE) == first) break;
+  }
+  return ids;
+}
+
 std::vector<std::vector<std::string>> TUiDriver::GridCells(HWND grid) const {
   std::vector<std::vector<std::string>> rows;
   int columns = static_cast<int>(GridHeaders(grid).size());

@@ -41,6 +41,12 @@ class TUiDriver {
   std::vector<std::vector<std::string>> GridCells(HWND grid) const;
   // Column widths in pixels.
   std::vector<int> GridColumnWidths(HWND grid) const;
+  // Height in pixels of the grid's first row (0 without rows).
+  int GridRowHeight(HWND grid) const;
+  // The control's place inside its parent's client area.
+  static RECT PlaceInParent(HWND control);
+  // The controls that Tab visits from the first one on, by id, until it comes round.
+  static std::vector<int> TabOrder(HWND window);
 
   // Sends each character to the control as a typed key (WM_CHAR), one after the other.
   static void Type(HWND control, const std::string& chars);

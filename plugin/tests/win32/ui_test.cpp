@@ -2,6 +2,8 @@
 // swell edit, the units list, the warning dialog, and what each ending does to the board.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "plugin/tests/win32/ui_driver.h"
 #include "plugin/win32/control_ids.h"
 
@@ -64,6 +66,106 @@ TEST(MorvaneWindow, CaptionShowsTheFileVersion) {
                   {IDC_COMBO_UNITS, "mm"},
                   {IDC_EDIT_SWELL, "0"}};
   for (const auto& c : controls) EXPECT_EQ(TUiDriver::ControlText(run.main, c.id), c.text) << c.id;
+  TUiDriver::Click(run.main, IDC_BTN_CANCEL);
+  run.ExpectEndedWithCodeZero();
+}
+
+struct Place {
+  int id;
+  int left, top, width, height;  // inside the window's client area, at 96 pixels per inch
+};
+
+void ExpectPlaces(HWND window, const std::vector<Place>& places, int dy = 0) {
+  for (const Place& p : places) {
+    RECT r = TUiDriver::PlaceInParent(GetDlgItem(window, p.id));
+    EXPECT_EQ(r.left, p.left) << p.id;
+    EXPECT_EQ(r.top, p.top + dy) << p.id;
+    if (p.width > 0) {
+      EXPECT_EQ(r.right - r.left, p.width) << p.id;
+    }
+    if (p.height > 0) {
+      EXPECT_EQ(r.bottom - r.top, p.height) << p.id;
+    }
+  }
+}
+
+SIZE ClientSize(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  return {r.right, r.bottom};
+}
+
+TEST(MorvaneWindow, MainWindowLayout) {
+  TRun run;
+  run.Start(ReadWholeFile(DataFile("window_board.xml")));
+  SIZE client = ClientSize(run.main);
+  EXPECT_EQ(client.cx, 320);
+  EXPECT_EQ(client.cy, 534);
+  LONG style = GetWindowLongW(run.main, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  // Centred on the screen.
+  RECT w{};
+  GetWindowRect(run.main, &w);
+  EXPECT_LE(std::abs((w.left + w.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
+  EXPECT_LE(std::abs((w.top + w.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
+  // Group children sit at their place inside the group, moved by the group's own place.
+  ExpectPlaces(run.main, {{IDC_BTN_OK, 156, 500, 75, 25},
+                          {IDC_BTN_CANCEL, 237, 500, 75, 25},
+                          {IDC_GB_NETS, 8, 8, 304, 194},
+                          {IDC_GB_SOLDER_MASK, 8, 208, 304, 86},
+                          {IDC_COMBO_REGION, 8 + 152, 208 + 20, 145, 22},
+                          {IDC_LABEL_REGION, 8 + 8, 208 + 24, 0, 0},
+                          {IDC_LABEL_SWELL, 8 + 8, 208 + 54, 0, 0},
+                          {IDC_EDIT_SWELL, 8 + 152, 208 + 50, 88, 22},
+                          {IDC_COMBO_UNITS, 8 + 246, 208 + 50, 50, 22},
+                          {IDC_GRID_NETS, 8 + 8, 8 + 20, 288, 160},
+                          {IDC_GB_SHAPES, 8, 300, 304, 194},
+                          {IDC_GRID_SHAPES, 8 + 8, 300 + 20, 288, 160}});
+  EXPECT_EQ(TUiDriver::TabOrder(run.main),
+            (std::vector<int>{IDC_BTN_OK, IDC_BTN_CANCEL, IDC_GRID_NETS, IDC_COMBO_REGION, IDC_EDIT_SWELL,
+                              IDC_COMBO_UNITS, IDC_GRID_SHAPES}));
+  EXPECT_EQ(run.ui.GridRowHeight(run.Control(IDC_GRID_NETS)), 24);
+  EXPECT_EQ(run.ui.GridRowHeight(run.Control(IDC_GRID_SHAPES)), 24);
+  TUiDriver::Click(run.main, IDC_BTN_CANCEL);
+  run.ExpectEndedWithCodeZero();
+}
+
+TEST(MorvaneWindow, WarningDialogLayout) {
+  TRun run;
+  run.Start(ReadWholeFile(DataFile("window_board.xml")));
+  run.SetSwell("-0,15");
+  HWND warning = run.PressOkForWarning();
+  ASSERT_NE(warning, nullptr);
+  EXPECT_EQ(GetWindow(warning, GW_OWNER), run.main);
+  // The explanation may take more lines than planned in a wider font; what lies below it
+  // then moves down by as much, and the dialog grows with it.
+  RECT label = TUiDriver::PlaceInParent(GetDlgItem(warning, IDC_WARN_LABEL1));
+  const int extra = (label.bottom - label.top) - 48;
+  EXPECT_GE(extra, 0);
+  SIZE client = ClientSize(warning);
+  EXPECT_EQ(client.cx, 346);
+  EXPECT_EQ(client.cy, 442 + extra);
+  ExpectPlaces(warning, {{IDC_WARN_LABEL1, 8, 8, 330, 48 + extra}});
+  ExpectPlaces(warning,
+               {{IDC_WARN_GRID_NETS, 8, 54, 330, 160},
+                {IDC_WARN_YES, 182, 408, 75, 25},
+                {IDC_WARN_NO, 263, 408, 75, 25},
+                {IDC_WARN_LABEL2, 8, 386, 0, 0},
+                {IDC_WARN_GRID_SHAPES, 8, 220, 330, 160}},
+               extra);
+  // Centred over the main window.
+  RECT m{}, d{};
+  GetWindowRect(run.main, &m);
+  GetWindowRect(warning, &d);
+  EXPECT_LE(std::abs((m.left + m.right) / 2 - (d.left + d.right) / 2), 1);
+  EXPECT_LE(std::abs((m.top + m.bottom) / 2 - (d.top + d.bottom) / 2), 1);
+  // Five columns of at least 64 pixels, wide enough for their headers; rows of 24 pixels.
+  for (int width : run.ui.GridColumnWidths(GetDlgItem(warning, IDC_WARN_GRID_NETS))) EXPECT_GE(width, 64);
+  EXPECT_EQ(run.ui.GridColumnWidths(GetDlgItem(warning, IDC_WARN_GRID_NETS)).size(), 5u);
+  EXPECT_EQ(run.ui.GridRowHeight(GetDlgItem(warning, IDC_WARN_GRID_NETS)), 24);
+  TUiDriver::Click(warning, IDC_WARN_NO);
+  ASSERT_TRUE(run.ui.WaitHidden(warning));
   TUiDriver::Click(run.main, IDC_BTN_CANCEL);
   run.ExpectEndedWithCodeZero();
 }
