@@ -17,12 +17,24 @@ std::string WithoutTrailingBackslash(std::string path) {
   return path;
 }
 
+// A "%" in a batch line starts a variable; "%%" stands for the character itself.
+std::string BatchLiteral(const std::string& path) {
+  std::string text;
+  for (const char c : path) {
+    text += c;
+    if (c == '%') text += '%';
+  }
+  return text;
+}
+
 }  // namespace
 
-std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder,
-                                const std::string& batch, bool removeFolder,
+std::string SelfDeleteBatchText(const std::string& exePath, const std::string& folderPath,
+                                const std::string& batchPath, bool removeFolder,
                                 const std::string& quote) {
   const std::string q = quote, crlf = "\r\n";
+  const std::string exe = BatchLiteral(exePath), folder = BatchLiteral(folderPath),
+                    batch = BatchLiteral(batchPath);
   std::string text = ":START" + crlf;
   text += "DEL " + q + exe + q + crlf;
   text += "IF exist " + q + exe + q + " GOTO START" + crlf;

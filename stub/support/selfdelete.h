@@ -26,7 +26,8 @@ class SelfDeleteHost {
 SelfDeleteHost& SystemSelfDeleteHost();
 
 // The batch's lines, each ending with CR LF: retry deleting exe until it is gone, remove
-// folder when asked, delete the batch itself. quote wraps every path (empty for short paths).
+// folder when asked, delete the batch itself. quote wraps every path (empty for short paths);
+// a "%" in a path is written as "%%" so that the batch does not read it as a variable.
 std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder,
                                 const std::string& batch, bool removeFolder,
                                 const std::string& quote);

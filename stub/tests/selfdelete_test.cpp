@@ -9,6 +9,16 @@
 
 namespace {
 
+TEST(SelfDeleteBatchText, PercentSignsStayLiteral) {
+  EXPECT_EQ(SelfDeleteBatchText("C:\\100% Sure\\%TEMP%.exe", "C:\\100% Sure",
+                                "C:\\T%\\_DEL_ME_.BAT", true, "\""),
+            ":START\r\n"
+            "DEL \"C:\\100%% Sure\\%%TEMP%%.exe\"\r\n"
+            "IF exist \"C:\\100%% Sure\\%%TEMP%%.exe\" GOTO START\r\n"
+            "RD \"C:\\100%% Sure\"\r\n"
+            "DEL \"C:\\T%%\\_DEL_ME_.BAT\"\r\n");
+}
+
 TEST(SelfDeleteBatchText, Lines) {
   struct Case {
     bool removeFolder;

@@ -20,15 +20,16 @@ TEST(DeleteMySelfWin32, BatchDeletesTheExitedProgram) {
   struct Case {
     const char* mode;
     bool removeFolder;
-    const char* name;
+    const char *folderName, *name;
   } cases[] = {
-      {"keep", false, "X_Setup.exe"},
-      {"remove", true, "Y_Setup.exe"},
-      {"remove short", true, "Copy Of Setup.exe"},
+      {"keep", false, "Agent Folder", "X_Setup.exe"},
+      {"remove", true, "Agent Folder", "Y_Setup.exe"},
+      {"remove short", true, "Agent Folder", "Copy Of Setup.exe"},
+      {"remove", true, "100% %PATH% Agent", "X_Setup.exe"},
   };
   for (const Case& c : cases) {
     TempFolder dir("self");
-    const std::string folder = dir / "Agent Folder";
+    const std::string folder = dir / c.folderName;
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     const std::string exe = folder + "\\" + c.name;
     ASSERT_TRUE(CopyFileA(ProbeProgram().c_str(), exe.c_str(), FALSE)) << exe;
