@@ -20,6 +20,8 @@ double AngleOf(const TDPoint& v) { return std::atan2(v.y, v.x); }
 TDPoint& PointOf(TDPoint& p) { return p; }
 TDPoint& PointOf(TOffsetEntry& e) { return e.Point; }
 
+bool ZeroLength(const TDPoint& a, const TDPoint& b) { return a.x == b.x && a.y == b.y; }
+
 template <class T>
 void RemoveLoopsOf(std::vector<T>& R) {
   if (R.empty()) return;
@@ -40,7 +42,11 @@ void RemoveLoopsOf(std::vector<T>& R) {
         h = j;
         break;
       }
-      if (pt(C - 1).IsOnLine(pt(j - 1), pt(j))) {
+      // An earlier segment of zero length (a duplicated vertex gives two equal points) would
+      // take every point as lying on it, and the ring would lose real corners: it carries
+      // nothing. (A zero-length R[C-1]-R[C] is harmless above: its only pick is R[C-2],
+      // and the tiny loop over the duplicate is the one cut.)
+      if (!ZeroLength(pt(j - 1), pt(j)) && pt(C - 1).IsOnLine(pt(j - 1), pt(j))) {
         X = pt(C - 1);
         h = j;
         break;
