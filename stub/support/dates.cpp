@@ -63,8 +63,8 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
     --y;
   }
   const std::int64_t days = DaysFromCivil(y, m + 1, 1) + (day - 1) - DaysFrom1970To1899;
-  const std::int64_t ms = ((static_cast<std::int64_t>(hour) * 60 + minute) * 60 + second) * 1000 +
-                          milliSecond;
+  const std::int64_t ms =
+      ((static_cast<std::int64_t>(hour) * 60 + minute) * 60 + second) * 1000 + milliSecond;
   return static_cast<double>(days) + static_cast<double>(ms) / MilliSecondsPerDay;
 }
 

@@ -57,8 +57,8 @@ struct TDateTimeParts {
 
 // Date-time of a calendar date and time (proleptic Gregorian); out-of-range fields carry
 // over arithmetically, as in a day count.
-TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                         int second = 0, int milliSecond = 0);
+TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                         int milliSecond = 0);
 // Parts of a (clamped) date-time; a time of day that rounds up to 24:00 moves to the next day.
 TDateTimeParts DecodeDateTime(TDateTime dt);
 

@@ -39,15 +39,15 @@ std::string Trim(std::string_view text) {
   return std::string(text);
 }
 
-std::string TextBefore(std::string_view text, std::string_view separator,
-                       std::string_view fallback, bool trim) {
+std::string TextBefore(std::string_view text, std::string_view separator, std::string_view fallback,
+                       bool trim) {
   const std::size_t p = separator.empty() ? std::string_view::npos : text.find(separator);
   if (p == std::string_view::npos) return std::string(fallback);
   return trim ? Trim(text.substr(0, p)) : std::string(text.substr(0, p));
 }
 
-std::string TextAfter(std::string_view text, std::string_view separator,
-                      std::string_view fallback, bool trim) {
+std::string TextAfter(std::string_view text, std::string_view separator, std::string_view fallback,
+                      bool trim) {
   const std::size_t p = separator.empty() ? std::string_view::npos : text.find(separator);
   if (p == std::string_view::npos) return std::string(fallback);
   const std::string_view rest = text.substr(p + separator.size());

@@ -112,7 +112,8 @@ std::string SUB::JoinNameValues(std::string_view names, std::string_view values)
 std::string SUB::SetItem(std::string_view list, int index, std::string_view value) {
   if (index < 0) return std::string(list);
   auto items = Items(list);
-  if (items.size() <= static_cast<std::size_t>(index)) items.resize(static_cast<std::size_t>(index) + 1);
+  if (items.size() <= static_cast<std::size_t>(index))
+    items.resize(static_cast<std::size_t>(index) + 1);
   items[static_cast<std::size_t>(index)] = value;
   return Make(items, Separator(list));
 }
@@ -150,7 +151,8 @@ std::string SUB::TrimEmpty(std::string_view list) {
   if (!IsList(list)) return std::string(list);
   auto items = Items(list);
   const auto begin = std::find_if(items.begin(), items.end(), [](auto& s) { return !s.empty(); });
-  const auto end = std::find_if(items.rbegin(), items.rend(), [](auto& s) { return !s.empty(); }).base();
+  const auto end =
+      std::find_if(items.rbegin(), items.rend(), [](auto& s) { return !s.empty(); }).base();
   return Make(begin < end ? std::vector<std::string>(begin, end) : std::vector<std::string>(),
               Separator(list));
 }

@@ -53,7 +53,8 @@ class SUB {
   static std::string Reverse(std::string_view list);
   // The items of first, then those of second, each text once (optionally without regard to
   // case, the first spelling kept); the separator of first.
-  static std::string Merge(std::string_view first, std::string_view second, bool ignoreCase = false);
+  static std::string Merge(std::string_view first, std::string_view second,
+                           bool ignoreCase = false);
   // The list without empty items at its start and at its end.
   static std::string TrimEmpty(std::string_view list);
   // The same items with another separator.

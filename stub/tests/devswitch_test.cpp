@@ -22,7 +22,7 @@ TEST(DeveloperSwitch, IsOnOnlyForTheDeveloperCodeInDVX) {
     const char* value;
     bool on;
   } cases[] = {
-      {"DVX", "731", true},  {"DVX", " 731 ", true}, {"DVX", "732", false},
+      {"DVX", "731", true},   {"DVX", " 731 ", true}, {"DVX", "732", false},
       {"DVX", "7310", false}, {"DVX", "", false},     {"DVY", "731", false},
   };
   for (const auto& c : cases) {

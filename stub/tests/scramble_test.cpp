@@ -47,8 +47,9 @@ TEST(Scramble, XorsEachBytePositionWithAnAlternatingKey) {
   EXPECT_EQ(static_cast<unsigned char>(s[14]), (2 - 40) & 0xFF);
   EXPECT_EQ(static_cast<unsigned char>(s[15]), (3 + 40) & 0xFF);
   EXPECT_EQ(static_cast<unsigned char>(s[16]), (4 - 40) & 0xFF);
-  EXPECT_EQ(ScrambleWithKey("AB", true, true, 40), HexText(std::string(ScrambledMarker) + "(" +
-                                                           char('A' ^ 41) + char('B' ^ (2 - 40 + 256))));
+  EXPECT_EQ(
+      ScrambleWithKey("AB", true, true, 40),
+      HexText(std::string(ScrambledMarker) + "(" + char('A' ^ 41) + char('B' ^ (2 - 40 + 256))));
 }
 
 TEST(Scramble, LeavesTextsAlreadyInTheWantedFormAlone) {
@@ -62,7 +63,7 @@ TEST(Scramble, LeavesTextsAlreadyInTheWantedFormAlone) {
       {"plain text", false, true},   // not hex pairs
       {"ABCD", false, true},         // hex pairs, but not of a scrambled text
       {HexText("Scrambled"), false, true},
-      {scrambled, true, false},      // already scrambled
+      {scrambled, true, false},  // already scrambled
       {scrambled, true, true},
       {"", false, false},
       {"", false, true},

@@ -48,9 +48,12 @@ TEST(StartsEndsWith, HonourTheCaseSwitch) {
     bool ignoreCase;
     bool starts, ends;
   } cases[] = {
-      {"Setup.EXE", "setup", true, true, false},   {"Setup.EXE", "setup", false, false, false},
-      {"Setup.EXE", ".exe", true, false, true},    {"Setup.EXE", ".exe", false, false, false},
-      {"X_Setup.exe", "X_", false, true, false},   {"ab", "abc", true, false, false},
+      {"Setup.EXE", "setup", true, true, false},
+      {"Setup.EXE", "setup", false, false, false},
+      {"Setup.EXE", ".exe", true, false, true},
+      {"Setup.EXE", ".exe", false, false, false},
+      {"X_Setup.exe", "X_", false, true, false},
+      {"ab", "abc", true, false, false},
       {"abc", "", false, true, true},
   };
   for (const auto& c : cases) {
@@ -66,9 +69,9 @@ TEST(PadLeft, PadsOrCutsWithAFinalPoint) {
     char fill;
     const char* result;
   } cases[] = {
-      {"42", 5, ' ', "   42"},       {"42", 5, '0', "00042"},   {"123456", 3, ' ', "123456"},
-      {"abc", 0, ' ', "abc"},        {"abcdef", -2, ' ', "abcdef"}, {"abcdef", -1, '*', "abcdef"},
-      {"abcdef", -4, ' ', "abc."},   {"abcd", -4, ' ', "abcd"}, {"ab", -4, '*', "**ab"},
+      {"42", 5, ' ', "   42"},      {"42", 5, '0', "00042"},       {"123456", 3, ' ', "123456"},
+      {"abc", 0, ' ', "abc"},       {"abcdef", -2, ' ', "abcdef"}, {"abcdef", -1, '*', "abcdef"},
+      {"abcdef", -4, ' ', "abc."},  {"abcd", -4, ' ', "abcd"},     {"ab", -4, '*', "**ab"},
       {"abcdefgh", -3, ' ', "ab."},
   };
   for (const auto& c : cases)
@@ -111,7 +114,7 @@ TEST(ReplaceText, ReplacesTheChosenOccurrences) {
       {"a-b-c-d", "-", "", false, 2, 3, false, "a-bcd"},
       {"aXbxc", "x", "_", false, 1, INT32_MAX, false, "aXb_c"},
       {"aXbxc", "x", "_", true, 1, INT32_MAX, false, "a_b_c"},
-      {"aaaa", "aa", "b", false, 1, INT32_MAX, false, "bb"},  // no overlapping hits
+      {"aaaa", "aa", "b", false, 1, INT32_MAX, false, "bb"},   // no overlapping hits
       {"abc", "b", "bb", false, 1, INT32_MAX, false, "abbc"},  // no rescanning of what was put in
       {"abc", "", "x", false, 1, INT32_MAX, false, "abc"},
       {"  x y  ", "y", "z", false, 1, INT32_MAX, true, "x z"},

@@ -9,9 +9,16 @@ TEST(SUB, CountsItemsOfWellFormedListsOnly) {
     const char* list;
     int count;
   } cases[] = {
-      {"|a|b|c|", 3}, {"||", 1}, {"|||", 2}, {"|", 0}, {"", 0}, {"|a|b", 0},
+      {"|a|b|c|", 3},
+      {"||", 1},
+      {"|||", 2},
+      {"|", 0},
+      {"", 0},
+      {"|a|b", 0},
       {"a|b|a", 1},  // any character may separate: one item "|b|"
-      {"\x02" "one\x02two\x02", 2},
+      {"\x02"
+       "one\x02two\x02",
+       2},
   };
   for (const auto& c : cases) EXPECT_EQ(SUB::Count(c.list), c.count) << c.list;
 }
@@ -22,11 +29,12 @@ TEST(SUB, ReadsItemsWithTheirDefault) {
     int index;
     const char* item;
   } cases[] = {
-      {"|a|b|c|", 0, "a"},   {"|a|b|c|", 2, "c"},   {"|a|b|c|", 3, "?"},
-      {"|a|b|c|", -1, "?"},  {"|a||c|", 1, ""},     {"||", 0, ""},
-      {"|a|b", 0, "?"},      {"", 0, "?"},          {"#x y#z#", 0, "x y"},
+      {"|a|b|c|", 0, "a"},  {"|a|b|c|", 2, "c"}, {"|a|b|c|", 3, "?"},
+      {"|a|b|c|", -1, "?"}, {"|a||c|", 1, ""},   {"||", 0, ""},
+      {"|a|b", 0, "?"},     {"", 0, "?"},        {"#x y#z#", 0, "x y"},
   };
-  for (const auto& c : cases) EXPECT_EQ(SUB::Item(c.list, c.index, "?"), c.item) << c.list << c.index;
+  for (const auto& c : cases)
+    EXPECT_EQ(SUB::Item(c.list, c.index, "?"), c.item) << c.list << c.index;
 }
 
 TEST(SUB, ReadsItemsAsIntegers) {
@@ -58,7 +66,7 @@ TEST(SUB, LooksUpKeys) {
     bool ignoreCase;
     const char* value;
   } cases[] = {
-      {"Name", false, "Tallowin"}, {"Empty", false, ""},  {"Width", false, "12"},
+      {"Name", false, "Tallowin"}, {"Empty", false, ""},   {"Width", false, "12"},
       {"MODE", false, "?"},        {"MODE", true, "fast"}, {"Path", false, "C:\\a=b"},
       {"NoValue", false, "?"},     {"Nam", false, "?"},    {"Missing", true, "?"},
   };
@@ -86,8 +94,8 @@ TEST(SUB, SetsAndDeletesItems) {
     const char* value;
     const char* result;
   } sets[] = {
-      {"|a|b|c|", 1, "X", "|a|X|c|"},  {"|a|", 3, "d", "|a|||d|"},  {"", 0, "x", "|x|"},
-      {"|", 1, "x", "||x|"},           {"#a#", 0, "", "##"},        {"|a|b|", -1, "x", "|a|b|"},
+      {"|a|b|c|", 1, "X", "|a|X|c|"}, {"|a|", 3, "d", "|a|||d|"}, {"", 0, "x", "|x|"},
+      {"|", 1, "x", "||x|"},          {"#a#", 0, "", "##"},       {"|a|b|", -1, "x", "|a|b|"},
   };
   for (const auto& c : sets) EXPECT_EQ(SUB::SetItem(c.list, c.index, c.value), c.result) << c.list;
 
@@ -114,7 +122,11 @@ TEST(SUB, ReversesMergesTrimsAndChangesTheSeparator) {
   EXPECT_EQ(SUB::TrimEmpty("|a|"), "|a|");
   EXPECT_EQ(SUB::ChangeSeparator("|a|b||", ';'), ";a;b;;");
   EXPECT_EQ(SUB::ChangeSeparator("|a|b", ';'), "|a|b");
-  EXPECT_EQ(SUB::Count(SUB::ChangeSeparator("\x02" "a\x02" "b\x02", '\x01')), 2);
+  EXPECT_EQ(SUB::Count(SUB::ChangeSeparator("\x02"
+                                            "a\x02"
+                                            "b\x02",
+                                            '\x01')),
+            2);
 }
 
 TEST(SUB, MakesAndSplitsEveryItemBack) {

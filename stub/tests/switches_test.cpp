@@ -16,7 +16,7 @@ TEST(ParamText, IsWhatFollowsTheProgramPath) {
       {"C:\\Program Files\\Vantrell\\Setup.exe /S", " /S"},    // unquoted path with blanks
       {"c:\\progra~1\\vantrell\\SETUP.EXE /x", " /x"},         // case of the name ignored
       {"\"C:\\Program Files\\Vantrell\\Setup.exe\"", ""},
-      {"\"C:\\Program Files\\Vantrell\\Setup.exe\" ", ""},      // one character left: empty
+      {"\"C:\\Program Files\\Vantrell\\Setup.exe\" ", ""},  // one character left: empty
       {"\"C:\\Program Files\\Vantrell\\Setup.exe\"/", ""},
       {"\"C:\\Program Files\\Vantrell\\Setup.exe\" /", " /"},
       {"\"C:\\Program Files\\Vantrell\\Setup.exe\"  ", "  "},
@@ -79,9 +79,9 @@ TEST(ReadSwitchInt, ConvertsWithItsDefault) {
     const char* params;
     std::int64_t value;
   } cases[] = {
-      {" /N=42", 42},     {" /N = -7 /Q", -7}, {" /N=-7", -7},       {" /N= -7 -Q", -7},
-      {" /N=", -1},       {" /N=abc", -1},
-      {" /Q", -1},        {" /N=\"12\"", 12},   {" /N=9876543210", 9'876'543'210LL},
+      {" /N=42", 42},     {" /N = -7 /Q", -7}, {" /N=-7", -7},
+      {" /N= -7 -Q", -7}, {" /N=", -1},        {" /N=abc", -1},
+      {" /Q", -1},        {" /N=\"12\"", 12},  {" /N=9876543210", 9'876'543'210LL},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadSwitchInt(c.params, "/N", -1), c.value) << c.params;
 }
@@ -92,10 +92,12 @@ TEST(SwitchPresent, FindsBareSwitchesAsWholeWords) {
     const char* name;
     bool present;
   } cases[] = {
-      {" /S", "/S", true},           {" /S /Q", "/S", true},      {" /s", "/S", true},
-      {" -S", "/S", true},           {" /SILENT", "/S", false},   {" /S=1", "/S", false},
-      {" /PS", "/S", false},         {"", "/S", false},           {"/S", "S", true},
-      {" /Q /SpanCdLvl=2", "/Q", true},                           {" /Q", "", false},
+      {" /S", "/S", true},       {" /S /Q", "/S", true},
+      {" /s", "/S", true},       {" -S", "/S", true},
+      {" /SILENT", "/S", false}, {" /S=1", "/S", false},
+      {" /PS", "/S", false},     {"", "/S", false},
+      {"/S", "S", true},         {" /Q /SpanCdLvl=2", "/Q", true},
+      {" /Q", "", false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(SwitchPresent(c.params, c.name), c.present) << c.params << " | " << c.name;

@@ -14,7 +14,8 @@ class Win32Environment final : public EnvironmentReader {
     std::vector<char> buf(256);
     for (;;) {
       SetLastError(ERROR_SUCCESS);
-      const DWORD n = GetEnvironmentVariableA(key.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+      const DWORD n =
+          GetEnvironmentVariableA(key.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
       if (n == 0) {
         if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
         return std::string();

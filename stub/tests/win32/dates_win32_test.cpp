@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cmath>
 
@@ -34,8 +33,8 @@ class ScopedLocaleItem {
 TEST(SystemLocalClock, AgreesWithTheSystemLocalTime) {
   SYSTEMTIME st;
   GetLocalTime(&st);
-  const TDateTime expected =
-      EncodeDateTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
+  const TDateTime expected = EncodeDateTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
+                                            st.wSecond, st.wMilliseconds);
   const TDateTime now = SystemLocalClock().LocalNow();
   EXPECT_GE(now, expected - 1e-8);  // x87 rounding may differ in the last bits
   EXPECT_LT((now - expected) * 86'400.0, 2.0);

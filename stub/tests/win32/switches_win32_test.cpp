@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -89,10 +88,12 @@ TEST(SystemCommandLine, NamesTheRunningProgram) {
 
 TEST(SystemEnvironment, ReadsSetEmptyAndMissingVariables) {
   SetEnvironmentVariableA("TALLOWIN_TEXT_PROBE", "value 1");
-  EXPECT_EQ(SystemEnvironment().Variable("TALLOWIN_TEXT_PROBE"), std::optional<std::string>("value 1"));
+  EXPECT_EQ(SystemEnvironment().Variable("TALLOWIN_TEXT_PROBE"),
+            std::optional<std::string>("value 1"));
   const std::string longValue(5000, 'v');
   SetEnvironmentVariableA("TALLOWIN_TEXT_PROBE", longValue.c_str());
-  EXPECT_EQ(SystemEnvironment().Variable("TALLOWIN_TEXT_PROBE"), std::optional<std::string>(longValue));
+  EXPECT_EQ(SystemEnvironment().Variable("TALLOWIN_TEXT_PROBE"),
+            std::optional<std::string>(longValue));
   SetEnvironmentVariableA("TALLOWIN_TEXT_PROBE", nullptr);
   EXPECT_EQ(SystemEnvironment().Variable("TALLOWIN_TEXT_PROBE"), std::nullopt);
   SetEnvironmentVariableA("DVX", "731");
