@@ -52,6 +52,8 @@ bool DeleteMySelf(SelfDeleteHost& host, bool removeFolder, bool shortNames) {
     DebugLog() << "[" << "ExeName" << "]  [" << exe << "]" << '\n';
     const std::string temp = host.TempFolder();
     if (temp.empty()) return false;
+    // Else the batch's DEL fails for ever and the hidden batch never ends.
+    host.ClearReadOnly(exe);
     std::string batch = temp + SelfDeleteBatchName;
     if (shortNames) {
       // A short name exists only for an existing file.

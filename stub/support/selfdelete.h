@@ -14,6 +14,8 @@ class SelfDeleteHost {
   virtual std::string ShortPath(const std::string& path) = 0;
   virtual bool WriteTextFile(const std::string& path, const std::string& text) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
+  // Takes the read-only attribute off a file (a copy made from a CD carries it).
+  virtual void ClearReadOnly(const std::string& path) = 0;
   virtual bool SetCurrentFolder(const std::string& path) = 0;
   // Starts commandLine with its window hidden.
   virtual bool StartHidden(const std::string& commandLine) = 0;
@@ -33,7 +35,8 @@ std::string SelfDeleteBatchText(const std::string& exe, const std::string& folde
                                 const std::string& quote);
 
 // Writes the batch into the Temp folder and starts it hidden; it deletes the running
-// executable after it has exited, and with removeFolder then its folder (when empty). With
+// executable after it has exited, and with removeFolder then its folder (when empty). The
+// executable loses its read-only attribute first, which DEL would never get past. With
 // shortNames every path is written in its short form without quotes. true when the batch
 // was started.
 bool DeleteMySelf(SelfDeleteHost& host, bool removeFolder, bool shortNames);

@@ -77,6 +77,7 @@ class FakeHost final : public SelfDeleteHost {
     Events.push_back("remove " + path);
     Files.erase(path);
   }
+  void ClearReadOnly(const std::string& path) override { Events.push_back("writable " + path); }
   bool SetCurrentFolder(const std::string& path) override {
     Events.push_back("cd " + path);
     return true;
@@ -93,6 +94,7 @@ TEST(DeleteMySelf, WritesAndStartsTheBatchFromTemp) {
   EXPECT_TRUE(DeleteMySelf(host, true, false));
   const std::string batch = host.Temp + "_DEL_ME_.BAT";
   EXPECT_EQ(host.Events, (std::vector<std::string>{
+                             "writable " + host.Exe,
                              "cd C:\\Users\\Me\\AppData\\Local\\Temp",
                              "write " + batch,
                              "start \"" + batch + "\"",

@@ -49,6 +49,12 @@ class Win32SelfDeleteHost final : public SelfDeleteHost {
            written == text.size();
   }
   void RemoveFile(const std::string& path) override { DeleteFileA(path.c_str()); }
+  void ClearReadOnly(const std::string& path) override {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY)) {
+      SetFileAttributesA(path.c_str(), a & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    }
+  }
   bool SetCurrentFolder(const std::string& path) override {
     return SetCurrentDirectoryA(path.c_str()) != FALSE;
   }

@@ -21,11 +21,13 @@ TEST(DeleteMySelfWin32, BatchDeletesTheExitedProgram) {
     const char* mode;
     bool removeFolder;
     const char *folderName, *name;
+    bool readOnly;
   } cases[] = {
-      {"keep", false, "Agent Folder", "X_Setup.exe"},
-      {"remove", true, "Agent Folder", "Y_Setup.exe"},
-      {"remove short", true, "Agent Folder", "Copy Of Setup.exe"},
-      {"remove", true, "100% %PATH% Agent", "X_Setup.exe"},
+      {"keep", false, "Agent Folder", "X_Setup.exe", false},
+      {"remove", true, "Agent Folder", "Y_Setup.exe", false},
+      {"remove short", true, "Agent Folder", "Copy Of Setup.exe", false},
+      {"remove", true, "100% %PATH% Agent", "X_Setup.exe", false},
+      {"remove", true, "From CD", "Y_Setup.exe", true},  // copied with the CD's attribute
   };
   for (const Case& c : cases) {
     TempFolder dir("self");
@@ -33,10 +35,13 @@ TEST(DeleteMySelfWin32, BatchDeletesTheExitedProgram) {
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     const std::string exe = folder + "\\" + c.name;
     ASSERT_TRUE(CopyFileA(ProbeProgram().c_str(), exe.c_str(), FALSE)) << exe;
+    if (c.readOnly) {
+      ASSERT_TRUE(SetFileAttributesA(exe.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
     std::string arguments = "selfdelete ";
     arguments += c.mode;
     ASSERT_EQ(RunProgram(ProbeCommand(exe, arguments)), 0u) << c.mode;
-    EXPECT_TRUE(GoneWithin(exe, 20'000)) << c.mode;
+    EXPECT_TRUE(GoneWithin(exe, 20'000)) << c.mode << " " << c.folderName;
     if (c.removeFolder) {
       EXPECT_TRUE(GoneWithin(folder, 10'000)) << c.mode;
     } else {
