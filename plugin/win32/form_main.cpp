@@ -40,14 +40,17 @@ HWND CreateDropDownList(HWND parent, int left, int top, int width, int height, i
   HWND combo = CreateControl(parent, L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, left, top,
                              width, height + 120, id, scale, font);
   // The closed field's height follows the selection field's item height: set it, measure,
-  // and correct, since the control adds borders of its own.
-  for (int attempt = 0; combo && attempt < 3; ++attempt) {
+  // and correct, since the control adds borders of its own (and may report the item height
+  // with some of them).
+  if (!combo) return combo;
+  int item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+  for (int attempt = 0; attempt < 3 && item > 0; ++attempt) {
     RECT field{};
     GetWindowRect(combo, &field);
     int got = field.bottom - field.top;
-    int item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    if (got == scale(height) || item <= 0 || item + scale(height) - got < 1) break;
-    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + scale(height) - got);
+    if (got == scale(height) || item + scale(height) - got < 1) break;
+    item += scale(height) - got;
+    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item);
   }
   return combo;
 }

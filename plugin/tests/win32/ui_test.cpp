@@ -75,16 +75,18 @@ struct Place {
   int left, top, width, height;  // inside the window's client area, at 96 pixels per inch
 };
 
-void ExpectPlaces(HWND window, const std::vector<Place>& places, int dy = 0) {
+// Places at 96 pixels per inch, checked at the given resolution.
+void ExpectPlaces(HWND window, const std::vector<Place>& places, int dpi = 96, int dy = 0) {
+  auto at = [dpi](int v) { return MulDiv(v, dpi, 96); };
   for (const Place& p : places) {
     RECT r = TUiDriver::PlaceInParent(GetDlgItem(window, p.id));
-    EXPECT_EQ(r.left, p.left) << p.id;
-    EXPECT_EQ(r.top, p.top + dy) << p.id;
+    EXPECT_EQ(r.left, at(p.left)) << p.id;
+    EXPECT_EQ(r.top, at(p.top + dy)) << p.id;
     if (p.width > 0) {
-      EXPECT_EQ(r.right - r.left, p.width) << p.id;
+      EXPECT_EQ(r.right - r.left, at(p.width)) << p.id;
     }
     if (p.height > 0) {
-      EXPECT_EQ(r.bottom - r.top, p.height) << p.id;
+      EXPECT_EQ(r.bottom - r.top, at(p.height)) << p.id;
     }
   }
 }
@@ -95,12 +97,13 @@ SIZE ClientSize(HWND window) {
   return {r.right, r.bottom};
 }
 
-TEST(MorvaneWindow, MainWindowLayout) {
+void CheckMainWindowLayout(int dpi) {
+  auto at = [dpi](int v) { return MulDiv(v, dpi, 96); };
   TRun run;
   run.Start(ReadWholeFile(DataFile("window_board.xml")));
   SIZE client = ClientSize(run.main);
-  EXPECT_EQ(client.cx, 320);
-  EXPECT_EQ(client.cy, 534);
+  EXPECT_EQ(client.cx, at(320));
+  EXPECT_EQ(client.cy, at(534));
   LONG style = GetWindowLongW(run.main, GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
@@ -110,25 +113,46 @@ TEST(MorvaneWindow, MainWindowLayout) {
   EXPECT_LE(std::abs((w.left + w.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
   EXPECT_LE(std::abs((w.top + w.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
   // Group children sit at their place inside the group, moved by the group's own place.
-  ExpectPlaces(run.main, {{IDC_BTN_OK, 156, 500, 75, 25},
-                          {IDC_BTN_CANCEL, 237, 500, 75, 25},
-                          {IDC_GB_NETS, 8, 8, 304, 194},
-                          {IDC_GB_SOLDER_MASK, 8, 208, 304, 86},
-                          {IDC_COMBO_REGION, 8 + 152, 208 + 20, 145, 22},
-                          {IDC_LABEL_REGION, 8 + 8, 208 + 24, 0, 0},
-                          {IDC_LABEL_SWELL, 8 + 8, 208 + 54, 0, 0},
-                          {IDC_EDIT_SWELL, 8 + 152, 208 + 50, 88, 22},
-                          {IDC_COMBO_UNITS, 8 + 246, 208 + 50, 50, 22},
-                          {IDC_GRID_NETS, 8 + 8, 8 + 20, 288, 160},
-                          {IDC_GB_SHAPES, 8, 300, 304, 194},
-                          {IDC_GRID_SHAPES, 8 + 8, 300 + 20, 288, 160}});
+  ExpectPlaces(run.main,
+               {{IDC_BTN_OK, 156, 500, 75, 25},
+                {IDC_BTN_CANCEL, 237, 500, 75, 25},
+                {IDC_GB_NETS, 8, 8, 304, 194},
+                {IDC_GB_SOLDER_MASK, 8, 208, 304, 86},
+                {IDC_COMBO_REGION, 8 + 152, 208 + 20, 145, 22},
+                {IDC_LABEL_REGION, 8 + 8, 208 + 24, 0, 0},
+                {IDC_LABEL_SWELL, 8 + 8, 208 + 54, 0, 0},
+                {IDC_EDIT_SWELL, 8 + 152, 208 + 50, 88, 22},
+                {IDC_COMBO_UNITS, 8 + 246, 208 + 50, 50, 22},
+                {IDC_GRID_NETS, 8 + 8, 8 + 20, 288, 160},
+                {IDC_GB_SHAPES, 8, 300, 304, 194},
+                {IDC_GRID_SHAPES, 8 + 8, 300 + 20, 288, 160}},
+               dpi);
   EXPECT_EQ(TUiDriver::TabOrder(run.main),
             (std::vector<int>{IDC_BTN_OK, IDC_BTN_CANCEL, IDC_GRID_NETS, IDC_COMBO_REGION, IDC_EDIT_SWELL,
                               IDC_COMBO_UNITS, IDC_GRID_SHAPES}));
-  EXPECT_EQ(run.ui.GridRowHeight(run.Control(IDC_GRID_NETS)), 24);
-  EXPECT_EQ(run.ui.GridRowHeight(run.Control(IDC_GRID_SHAPES)), 24);
+  EXPECT_EQ(run.ui.GridRowHeight(run.Control(IDC_GRID_NETS)), at(24));
+  EXPECT_EQ(run.ui.GridRowHeight(run.Control(IDC_GRID_SHAPES)), at(24));
+  EXPECT_EQ(run.ui.GridColumnWidths(run.Control(IDC_GRID_NETS)), (std::vector<int>(3, at(94))));
   TUiDriver::Click(run.main, IDC_BTN_CANCEL);
   run.ExpectEndedWithCodeZero();
+}
+
+TEST(MorvaneWindow, MainWindowLayout) { CheckMainWindowLayout(96); }
+
+// Run by its own test entry in a Wine prefix of its own, whose screen resolution it sets.
+TEST(MorvaneWindowDpi, LayoutScalesWithTheScreenResolution) {
+  const char* dpiText = std::getenv("MORVANE_UI_DPI");
+  if (!dpiText) GTEST_SKIP() << "runs in the prefix of the resolution test";
+  DWORD dpi = static_cast<DWORD>(std::atoi(dpiText));
+  // Read by each new process of the prefix at its start.
+  for (auto [root, key] : {std::pair{HKEY_CURRENT_CONFIG, L"Software\\Fonts"},
+                           std::pair{HKEY_CURRENT_USER, L"Control Panel\\Desktop"}}) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr), ERROR_SUCCESS);
+    RegSetValueExW(k, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    RegCloseKey(k);
+  }
+  CheckMainWindowLayout(static_cast<int>(dpi));
 }
 
 TEST(MorvaneWindow, WarningDialogLayout) {
@@ -153,7 +177,7 @@ TEST(MorvaneWindow, WarningDialogLayout) {
                 {IDC_WARN_NO, 263, 408, 75, 25},
                 {IDC_WARN_LABEL2, 8, 386, 0, 0},
                 {IDC_WARN_GRID_SHAPES, 8, 220, 330, 160}},
-               extra);
+               96, extra);
   // Centred over the main window.
   RECT m{}, d{};
   GetWindowRect(run.main, &m);
@@ -226,7 +250,6 @@ TEST(MorvaneWindow, GridsListTheSelectedNetsAndShapes) {
   EXPECT_EQ(run.ui.GridHeaders(shapes), (std::vector<std::string>{"Shape", "Layer", "Net"}));
   EXPECT_EQ(run.ui.GridCells(shapes),
             (Rows{{"Line", "Top", "VCC"}, {"FillRect", "Bottom", ""}, {"Polyline", "Top", "GND"}}));
-  EXPECT_EQ(run.ui.GridColumnWidths(nets), (std::vector<int>{94, 94, 94}));
   TUiDriver::PressCloseBox(run.main);
   run.ExpectEndedWithCodeZero();
   EXPECT_EQ(ReadWholeFile(run.board), run.original);
@@ -347,6 +370,26 @@ TEST(MorvaneWindow, WarningListsNarrowItemsAndNoLeavesTheBoard) {
   EXPECT_EQ(CountOf(written, "<Shape "), 3 + 4);
 }
 
+TEST(MorvaneWindow, OnlyShapesIncompatibleStillShowsTheDialog) {
+  TRun run;
+  run.Start(ReadWholeFile(DataFile("window_board.xml")));
+  // Selected traces: only GND's, whose 0.25 mm segments keep an opening at -0.11 mm; the
+  // 0.2 mm line does not.
+  TUiDriver::PickItem(run.main, IDC_COMBO_REGION, 1);
+  run.SetSwell("-0,11");
+  HWND warning = run.PressOkForWarning();
+  ASSERT_NE(warning, nullptr);
+  EXPECT_TRUE(run.ui.GridCells(GetDlgItem(warning, IDC_WARN_GRID_NETS)).empty());
+  EXPECT_EQ(run.ui.GridHeaders(GetDlgItem(warning, IDC_WARN_GRID_NETS)).size(), 5u);
+  EXPECT_EQ(run.ui.GridCells(GetDlgItem(warning, IDC_WARN_GRID_SHAPES)),
+            (std::vector<std::vector<std::string>>{{"Line", "Top", "VCC"}}));
+  TUiDriver::Click(warning, IDC_WARN_NO);
+  ASSERT_TRUE(run.ui.WaitHidden(warning));
+  TUiDriver::Click(run.main, IDC_BTN_CANCEL);
+  run.ExpectEndedWithCodeZero();
+  EXPECT_EQ(ReadWholeFile(run.board), run.original);
+}
+
 TEST(MorvaneWindow, CancelAndCloseBoxLeaveTheBoardAsItWas) {
   for (bool closeBox : {false, true}) {
     SCOPED_TRACE(closeBox ? "close box" : "Cancel");
@@ -370,7 +413,9 @@ TEST(MorvaneWindow, FailedSaveIsReportedAndTheWindowStaysOpen) {
   TUiDriver::Click(run.main, IDC_BTN_OK);
   HWND box = run.ui.WaitForWindow(L"#32770", 5000);
   ASSERT_NE(box, nullptr);
-  EXPECT_FALSE(TUiDriver::MessageBoxText(box).empty());
+  EXPECT_EQ(TUiDriver::MessageBoxText(box).rfind("Cannot save \"" + run.board + "\": ", 0), 0u)
+      << TUiDriver::MessageBoxText(box);
+  EXPECT_EQ(TUiDriver::Text(box), kCaption);
   TUiDriver::PressMessageBoxOk(box);
   ASSERT_TRUE(run.ui.WaitHidden(box));
   EXPECT_TRUE(IsWindowVisible(run.main));
