@@ -75,7 +75,7 @@ TFormMain::~TFormMain() {
   if (FWindow) DestroyWindow(FWindow);
 }
 
-bool TFormMain::RegisterClass() {
+bool TFormMain::RegisterWindowClass() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;

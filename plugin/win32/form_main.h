@@ -20,7 +20,7 @@ class TFormMain final : public TRunUI, private TSwellEdit {
   TFormMain(const TFormMain&) = delete;
   TFormMain& operator=(const TFormMain&) = delete;
 
-  static bool RegisterClass();
+  static bool RegisterWindowClass();
   // Makes the window (hidden), which runs FormCreate.
   bool Create();
   HWND Handle() const { return FWindow; }

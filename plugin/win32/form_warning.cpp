@@ -17,7 +17,7 @@ TFormWarning::~TFormWarning() {
   if (FWindow) DestroyWindow(FWindow);
 }
 
-bool TFormWarning::RegisterClass() {
+bool TFormWarning::RegisterWindowClass() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;

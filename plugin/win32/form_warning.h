@@ -12,7 +12,7 @@ class TFormWarning {
   TFormWarning(const TFormWarning&) = delete;
   TFormWarning& operator=(const TFormWarning&) = delete;
 
-  static bool RegisterClass();
+  static bool RegisterWindowClass();
   // Makes the (hidden) dialog over its owner, the main window.
   bool Create(HWND owner);
   HWND Handle() const { return FWindow; }

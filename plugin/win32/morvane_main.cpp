@@ -39,7 +39,7 @@ void Run() {
   InitCommonControlsEx(&icc);
   TScale scale;
   TWindowFont font(scale);
-  if (!TFormMain::RegisterClass() || !TFormWarning::RegisterClass()) return;
+  if (!TFormMain::RegisterWindowClass() || !TFormWarning::RegisterWindowClass()) return;
   // Declared in reverse: the main window goes first, and with it the dialog it owns.
   TFormWarning warning(scale, font.Handle());
   TFormMain main(scale, font.Handle(), warning, FirstArgument());
