@@ -212,14 +212,21 @@ TEST(MorvaneWindow, RunsThatCannotGoOnShowTheirMessageAndEnd) {
                              "<Point X=\"1\" Y=\"0\" Width=\"0.2\" Lay=\"0\"/></Points></Trace>"
                              "</Traces></Net></Nets></Board></Source>"));
   const std::string missing = folder.File("missing.xml");
+  const std::string badUnit = folder.File("cm.xml");
+  ASSERT_TRUE(WriteWholeFile(badUnit, "<Source Units=\"cm\"><Board/></Source>"));
+  const std::string broken = folder.File("broken.xml");
+  ASSERT_TRUE(WriteWholeFile(broken, "<Source Units=\"mm\"><Board>"));
   struct Case {
     const char* what;
     std::optional<std::string> argument;
     std::string message;
+    bool whole;  // the whole message, or how it begins
   } cases[] = {
-      {"no argument", std::nullopt, "No XML or VelXML file fullpath."},
-      {"missing file", missing, "File \"" + missing + "\" not exists."},
-      {"nothing selected", nothingSelected, "No selected nets traces and/or segments or shapes."},
+      {"no argument", std::nullopt, "No XML or VelXML file fullpath.", true},
+      {"missing file", missing, "File \"" + missing + "\" not exists.", true},
+      {"nothing selected", nothingSelected, "No selected nets traces and/or segments or shapes.", true},
+      {"unknown unit", badUnit, "Incorrect \"Units\" attribute value in \"Source\" node.", true},
+      {"unparsable text", broken, "XML document is not well-formed: ", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -228,7 +235,12 @@ TEST(MorvaneWindow, RunsThatCannotGoOnShowTheirMessageAndEnd) {
     ASSERT_TRUE(ui.Start(MorvaneExe(), c.argument));
     HWND box = ui.WaitForWindow(L"#32770");
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(TUiDriver::MessageBoxText(box), c.message);
+    std::string shown = TUiDriver::MessageBoxText(box);
+    if (c.whole) {
+      EXPECT_EQ(shown, c.message);
+    } else {
+      EXPECT_EQ(shown.rfind(c.message, 0), 0u) << shown;
+    }
     EXPECT_EQ(TUiDriver::Text(box), kCaption);  // titled with the application title
     EXPECT_FALSE(ui.HasVisibleWindow(MORVANE_MAIN_CLASS));
     TUiDriver::PressMessageBoxOk(box);
