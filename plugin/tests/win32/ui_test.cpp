@@ -402,6 +402,20 @@ TEST(MorvaneWindow, OnlyShapesIncompatibleStillShowsTheDialog) {
   EXPECT_EQ(ReadWholeFile(run.board), run.original);
 }
 
+TEST(MorvaneWindow, BoardPathWithBlanksAndNonAsciiLetters) {
+  TRun run;
+  run.board = run.folder.File("Plat\xC3\xA9 \xD0\xBF\xD0\xBB\xD0\xB0\xD1\x82\xD0\xB0 1.xml");  // "Platé плата 1.xml"
+  run.Start(ReadWholeFile(DataFile("window_board.xml")));
+  EXPECT_EQ(run.ui.GridCells(run.Control(IDC_GRID_NETS)).size(), 2u);
+  run.SetSwell("0,05");
+  TUiDriver::Click(run.main, IDC_BTN_OK);
+  run.ExpectEndedWithCodeZero();
+  std::string written = ReadWholeFile(run.board);
+  EXPECT_NE(written.find("LineWidth=\"0.6\""), std::string::npos) << written;
+  EXPECT_EQ(written.substr(0, written.find("</Shapes>")).find(run.original.substr(0, run.original.find("</Shapes>"))),
+            0u);
+}
+
 TEST(MorvaneWindow, CancelAndCloseBoxLeaveTheBoardAsItWas) {
   for (bool closeBox : {false, true}) {
     SCOPED_TRACE(closeBox ? "close box" : "Cancel");
