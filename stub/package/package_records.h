@@ -1,8 +1,8 @@
 #pragma once
 // Walks the records of a package: a signed 32-bit length n, then n bytes of zlib stream
 // (n > 0) or -n stored bytes (n <= 0); the content is a header text, a NUL, then the file's
-// bytes. The data of each record reaches a sink in pieces of at most 64 KiB, so a record of
-// any inflated size needs no more memory than that.
+// bytes. The data of each record reaches a sink in pieces of at most RecordPieceSize
+// (256 KiB), so a record of any inflated size needs no more memory than that.
 //
 // The walk stops at the first record that cannot be trusted: a length reaching beyond the
 // package, a damaged zlib stream, or a name that is not a plain file name. Nothing is written
@@ -16,7 +16,7 @@
 
 class TGFileInfo;
 
-inline constexpr std::size_t RecordPieceSize = 64 * 1024;
+inline constexpr std::size_t RecordPieceSize = 256 * 1024;
 // A record header longer than this holds no usable file name.
 inline constexpr std::size_t MaxRecordHeader = 64 * 1024;
 
