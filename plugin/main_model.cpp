@@ -22,7 +22,8 @@ void TSwellEditor::ShowInitialSwell(TSwellEdit& edit) {
 }
 
 char32_t TSwellEditor::EditSolderMaskSwellKeyPress(std::string_view text, char32_t key) {
-  const bool passes = key == 8 || key == ',' || key == '-' || key == '.' || (key >= '0' && key <= '9');
+  const bool passes =
+      key == 8 || key == ',' || key == '-' || key == '.' || (key >= '0' && key <= '9');
   if (!passes) return 0;
   if (key == '.') key = ',';
   if (key == ',' && text.find(',') != std::string_view::npos) return 0;
@@ -60,7 +61,8 @@ std::vector<TGridRow3> NetsGridRows(const TNetList& nets, std::string_view count
 std::vector<TGridRow3> ShapesGridRows(const TShapeList& shapes) {
   std::vector<TGridRow3> rows;
   for (const auto& shape : shapes) {
-    rows.push_back({std::string(ShapeTypeToStr(shape->ShapeType())), shape->CopperLayer(), shape->NetName()});
+    rows.push_back(
+        {std::string(ShapeTypeToStr(shape->ShapeType())), shape->CopperLayer(), shape->NetName()});
   }
   return rows;
 }

@@ -28,17 +28,18 @@ std::string OwnFileName() {
 // The user's decimal separator, for the widths the warning dialog shows.
 char LocaleDecimalSeparator() {
   wchar_t sep[8] = {};
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8) > 0 && sep[0] > 0 && sep[0] < 0x80) {
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8) > 0 && sep[0] > 0 &&
+      sep[0] < 0x80) {
     return static_cast<char>(sep[0]);
   }
   return '.';
 }
 
 // A drop-down list whose closed field is `height` pixels tall.
-HWND CreateDropDownList(HWND parent, int left, int top, int width, int height, int id, const TScale& scale,
-                        HFONT font) {
-  HWND combo = CreateControl(parent, L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, left, top,
-                             width, height + 120, id, scale, font);
+HWND CreateDropDownList(HWND parent, int left, int top, int width, int height, int id,
+                        const TScale& scale, HFONT font) {
+  HWND combo = CreateControl(parent, L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                             left, top, width, height + 120, id, scale, font);
   // The closed field's height follows the selection field's item height: set it, measure,
   // and correct, since the control adds borders of its own (and may report the item height
   // with some of them).
@@ -57,12 +58,14 @@ HWND CreateDropDownList(HWND parent, int left, int top, int width, int height, i
 
 void AddItems(HWND combo, std::initializer_list<TextId> items) {
   for (TextId id : items) {
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(LoadText(id)).c_str()));
+    SendMessageW(combo, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(Utf8ToWide(LoadText(id)).c_str()));
   }
 }
 }  // namespace
 
-TFormMain::TFormMain(const TScale& scale, HFONT font, TFormWarning& warning, std::string boardFileName)
+TFormMain::TFormMain(const TScale& scale, HFONT font, TFormWarning& warning,
+                     std::string boardFileName)
     : FScale(scale),
       FFont(font),
       FWarning(warning),
@@ -92,8 +95,8 @@ bool TFormMain::Create() {
   // Centred on the screen.
   int left = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
   int top = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
-  FWindow = CreateWindowExW(kExStyle, MORVANE_MAIN_CLASS, L"", kStyle, left, top, size.cx, size.cy, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), this);
+  FWindow = CreateWindowExW(kExStyle, MORVANE_MAIN_CLASS, L"", kStyle, left, top, size.cx, size.cy,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
   return FWindow != nullptr;
 }
 
@@ -102,36 +105,43 @@ void TFormMain::FormCreate() {
 
   // The controls in declaration order, which is also the tab order: OK, Cancel, then the
   // three groups with their contents.
-  CreateControl(FWindow, L"BUTTON", LoadText(IDS_BUTTON_OK), WS_TABSTOP | BS_PUSHBUTTON, 0, 156, 500, 75, 25,
-                IDC_BTN_OK, FScale, FFont);
-  CreateControl(FWindow, L"BUTTON", LoadText(IDS_BUTTON_CANCEL), WS_TABSTOP | BS_PUSHBUTTON, 0, 237, 500, 75, 25,
-                IDC_BTN_CANCEL, FScale, FFont);
+  CreateControl(FWindow, L"BUTTON", LoadText(IDS_BUTTON_OK), WS_TABSTOP | BS_PUSHBUTTON, 0, 156,
+                500, 75, 25, IDC_BTN_OK, FScale, FFont);
+  CreateControl(FWindow, L"BUTTON", LoadText(IDS_BUTTON_CANCEL), WS_TABSTOP | BS_PUSHBUTTON, 0, 237,
+                500, 75, 25, IDC_BTN_CANCEL, FScale, FFont);
   // Child positions below are those inside their group box, moved by the group's place.
   constexpr int netsX = 8, netsY = 8, maskX = 8, maskY = 208, shapesX = 8, shapesY = 300;
-  CreateControl(FWindow, L"BUTTON", LoadText(IDS_GROUP_NETS), BS_GROUPBOX, 0, netsX, netsY, 304, 194, IDC_GB_NETS,
-                FScale, FFont);
-  FGridNets = CreateGrid(FWindow, netsX + 8, netsY + 20, kGridWidth, 160, IDC_GRID_NETS, FScale, FFont, kRowHeight);
-  CreateControl(FWindow, L"BUTTON", LoadText(IDS_GROUP_SOLDER_MASK), BS_GROUPBOX, 0, maskX, maskY, 304, 86,
-                IDC_GB_SOLDER_MASK, FScale, FFont);
-  FComboRegion = CreateDropDownList(FWindow, maskX + 152, maskY + 20, 145, 22, IDC_COMBO_REGION, FScale, FFont);
-  CreateLabel(FWindow, LoadText(IDS_LABEL_REGION) + ":", maskX + 8, maskY + 24, IDC_LABEL_REGION, FScale, FFont);
-  CreateLabel(FWindow, LoadText(IDS_LABEL_SWELL) + ":", maskX + 8, maskY + 54, IDC_LABEL_SWELL, FScale, FFont);
-  FEditSwell = CreateControl(FWindow, L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, maskX + 152,
-                             maskY + 50, 88, 22, IDC_EDIT_SWELL, FScale, FFont);
-  FComboUnits = CreateDropDownList(FWindow, maskX + 246, maskY + 50, 50, 22, IDC_COMBO_UNITS, FScale, FFont);
-  CreateControl(FWindow, L"BUTTON", LoadText(IDS_GROUP_SHAPES), BS_GROUPBOX, 0, shapesX, shapesY, 304, 194,
-                IDC_GB_SHAPES, FScale, FFont);
-  FGridShapes =
-      CreateGrid(FWindow, shapesX + 8, shapesY + 20, kGridWidth, 160, IDC_GRID_SHAPES, FScale, FFont, kRowHeight);
+  CreateControl(FWindow, L"BUTTON", LoadText(IDS_GROUP_NETS), BS_GROUPBOX, 0, netsX, netsY, 304,
+                194, IDC_GB_NETS, FScale, FFont);
+  FGridNets = CreateGrid(FWindow, netsX + 8, netsY + 20, kGridWidth, 160, IDC_GRID_NETS, FScale,
+                         FFont, kRowHeight);
+  CreateControl(FWindow, L"BUTTON", LoadText(IDS_GROUP_SOLDER_MASK), BS_GROUPBOX, 0, maskX, maskY,
+                304, 86, IDC_GB_SOLDER_MASK, FScale, FFont);
+  FComboRegion = CreateDropDownList(FWindow, maskX + 152, maskY + 20, 145, 22, IDC_COMBO_REGION,
+                                    FScale, FFont);
+  CreateLabel(FWindow, LoadText(IDS_LABEL_REGION) + ":", maskX + 8, maskY + 24, IDC_LABEL_REGION,
+              FScale, FFont);
+  CreateLabel(FWindow, LoadText(IDS_LABEL_SWELL) + ":", maskX + 8, maskY + 54, IDC_LABEL_SWELL,
+              FScale, FFont);
+  FEditSwell = CreateControl(FWindow, L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                             maskX + 152, maskY + 50, 88, 22, IDC_EDIT_SWELL, FScale, FFont);
+  FComboUnits =
+      CreateDropDownList(FWindow, maskX + 246, maskY + 50, 50, 22, IDC_COMBO_UNITS, FScale, FFont);
+  CreateControl(FWindow, L"BUTTON", LoadText(IDS_GROUP_SHAPES), BS_GROUPBOX, 0, shapesX, shapesY,
+                304, 194, IDC_GB_SHAPES, FScale, FFont);
+  FGridShapes = CreateGrid(FWindow, shapesX + 8, shapesY + 20, kGridWidth, 160, IDC_GRID_SHAPES,
+                           FScale, FFont, kRowHeight);
 
   AddItems(FComboRegion, {IDS_REGION_SEGMENTS, IDS_REGION_TRACES, IDS_REGION_NETS});
   SendMessageW(FComboRegion, CB_SETCURSEL, 0, 0);
   AddItems(FComboUnits, {IDS_UNIT_INCH, IDS_UNIT_MIL, IDS_UNIT_MM});  // none chosen until loading
   SetWindowSubclass(FEditSwell, SwellEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
-  SetGridColumns(FGridNets, {LoadText(IDS_NETS_NAME), LoadText(IDS_NETS_TRACES), LoadText(IDS_NETS_SEGMENTS)},
+  SetGridColumns(FGridNets,
+                 {LoadText(IDS_NETS_NAME), LoadText(IDS_NETS_TRACES), LoadText(IDS_NETS_SEGMENTS)},
                  GridDefaultColumnWidth(kGridWidth), FScale);
-  SetGridColumns(FGridShapes, {LoadText(IDS_SHAPES_SHAPE), LoadText(IDS_SHAPES_LAYER), LoadText(IDS_SHAPES_NET)},
+  SetGridColumns(FGridShapes,
+                 {LoadText(IDS_SHAPES_SHAPE), LoadText(IDS_SHAPES_LAYER), LoadText(IDS_SHAPES_NET)},
                  GridDefaultColumnWidth(kGridWidth), FScale);
 
   FState.DocumentUnit = UnitMm;
@@ -203,18 +213,21 @@ void TFormMain::SelectUnit(int unit) {
 
 void TFormMain::SetSwellText(const std::string& text) { SetWindowTextUtf8(FEditSwell, text); }
 
-void TFormMain::EditSolderMaskSwellChange() { FSwell.EditSolderMaskSwellChange(WindowTextUtf8(FEditSwell)); }
+void TFormMain::EditSolderMaskSwellChange() {
+  FSwell.EditSolderMaskSwellChange(WindowTextUtf8(FEditSwell));
+}
 
 void TFormMain::ComboSolderMaskUnitsChange() {
   int index = static_cast<int>(SendMessageW(FComboUnits, CB_GETCURSEL, 0, 0));
   FSwell.ComboSolderMaskUnitsChange(index, *this);
 }
 
-LRESULT CALLBACK TFormMain::SwellEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR) {
+LRESULT CALLBACK TFormMain::SwellEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR) {
   if (message == WM_CHAR) {
     // EditSolderMaskSwellKeyPress: the filter sees the whole text, whatever is selected.
-    char32_t key = TSwellEditor::EditSolderMaskSwellKeyPress(WindowTextUtf8(edit), static_cast<char32_t>(wParam));
+    char32_t key = TSwellEditor::EditSolderMaskSwellKeyPress(WindowTextUtf8(edit),
+                                                             static_cast<char32_t>(wParam));
     if (key == 0) return 0;
     wParam = static_cast<WPARAM>(key);
   } else if (message == WM_NCDESTROY) {
@@ -255,10 +268,14 @@ LRESULT TFormMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
-      if (id == IDC_BTN_OK && code == BN_CLICKED) BtnOKClick();
-      else if (id == IDC_BTN_CANCEL && code == BN_CLICKED) BtnCancelClick();
-      else if (id == IDC_EDIT_SWELL && code == EN_CHANGE) EditSolderMaskSwellChange();
-      else if (id == IDC_COMBO_UNITS && code == CBN_SELCHANGE) ComboSolderMaskUnitsChange();
+      if (id == IDC_BTN_OK && code == BN_CLICKED)
+        BtnOKClick();
+      else if (id == IDC_BTN_CANCEL && code == BN_CLICKED)
+        BtnCancelClick();
+      else if (id == IDC_EDIT_SWELL && code == EN_CHANGE)
+        EditSolderMaskSwellChange();
+      else if (id == IDC_COMBO_UNITS && code == CBN_SELCHANGE)
+        ComboSolderMaskUnitsChange();
       return 0;
     }
     case WM_CLOSE:

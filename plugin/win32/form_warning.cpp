@@ -31,8 +31,9 @@ bool TFormWarning::RegisterWindowClass() {
 bool TFormWarning::Create(HWND owner) {
   FOwner = owner;
   SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, FScale);
-  FWindow = CreateWindowExW(kExStyle, MORVANE_WARNING_CLASS, Utf8ToWide(LoadText(IDS_WARNING_CAPTION)).c_str(),
-                            kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, owner, nullptr,
+  FWindow = CreateWindowExW(kExStyle, MORVANE_WARNING_CLASS,
+                            Utf8ToWide(LoadText(IDS_WARNING_CAPTION)).c_str(), kStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, owner, nullptr,
                             GetModuleHandleW(nullptr), this);
   return FWindow != nullptr;
 }
@@ -40,8 +41,8 @@ bool TFormWarning::Create(HWND owner) {
 void TFormWarning::FormCreate() {
   // Declaration order of the dialog's controls, which is also their tab order.
   const std::string explanation = LoadText(IDS_WARNING_TEXT);
-  HWND label1 = CreateControl(FWindow, L"STATIC", explanation, SS_LEFT | SS_NOPREFIX, 0, 8, 8, 330, 48,
-                              IDC_WARN_LABEL1, FScale, FFont);
+  HWND label1 = CreateControl(FWindow, L"STATIC", explanation, SS_LEFT | SS_NOPREFIX, 0, 8, 8, 330,
+                              48, IDC_WARN_LABEL1, FScale, FFont);
   // The explanation gets the lines it needs: with a wider font than the layout was made for,
   // everything below it moves down and the dialog grows, instead of the text being cut.
   int extra = 0;
@@ -50,23 +51,27 @@ void TFormWarning::FormCreate() {
     extra = MulDiv(needed - FScale(48), 96, FScale.Dpi()) + 1;
     SetWindowPos(label1, nullptr, 0, 0, FScale(330), FScale(48 + extra), SWP_NOMOVE | SWP_NOZORDER);
     SIZE size = WindowSizeForClient(kClientWidth, kClientHeight + extra, kStyle, kExStyle, FScale);
-    SetWindowPos(FWindow, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(FWindow, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   FGridNets = CreateGrid(FWindow, 8, 54 + extra, 330, 160, IDC_WARN_GRID_NETS, FScale, FFont, 24);
-  CreateControl(FWindow, L"BUTTON", LoadText(IDS_BUTTON_YES), WS_TABSTOP | BS_PUSHBUTTON, 0, 182, 408 + extra, 75,
-                25, IDC_WARN_YES, FScale, FFont);
-  CreateControl(FWindow, L"BUTTON", LoadText(IDS_BUTTON_NO), WS_TABSTOP | BS_PUSHBUTTON, 0, 263, 408 + extra, 75, 25,
-                IDC_WARN_NO, FScale, FFont);
-  CreateLabel(FWindow, LoadText(IDS_WARNING_QUESTION), 8, 386 + extra, IDC_WARN_LABEL2, FScale, FFont);
-  FGridShapes = CreateGrid(FWindow, 8, 220 + extra, 330, 160, IDC_WARN_GRID_SHAPES, FScale, FFont, 24);
+  CreateControl(FWindow, L"BUTTON", LoadText(IDS_BUTTON_YES), WS_TABSTOP | BS_PUSHBUTTON, 0, 182,
+                408 + extra, 75, 25, IDC_WARN_YES, FScale, FFont);
+  CreateControl(FWindow, L"BUTTON", LoadText(IDS_BUTTON_NO), WS_TABSTOP | BS_PUSHBUTTON, 0, 263,
+                408 + extra, 75, 25, IDC_WARN_NO, FScale, FFont);
+  CreateLabel(FWindow, LoadText(IDS_WARNING_QUESTION), 8, 386 + extra, IDC_WARN_LABEL2, FScale,
+              FFont);
+  FGridShapes =
+      CreateGrid(FWindow, 8, 220 + extra, 330, 160, IDC_WARN_GRID_SHAPES, FScale, FFont, 24);
 
   SetGridColumns(FGridNets,
                  {LoadText(IDS_WARN_NET), LoadText(IDS_WARN_TRACE), LoadText(IDS_WARN_SEGMENT),
                   LoadText(IDS_WARN_WIDTH), LoadText(IDS_WARN_MASK)},
                  64, FScale);
-  SetGridColumns(FGridShapes,
-                 {LoadText(IDS_WARN_SHAPE), LoadText(IDS_WARN_COPPER_LAYER), LoadText(IDS_WARN_SHAPE_NET)},
-                 GridDefaultColumnWidth(330), FScale);
+  SetGridColumns(
+      FGridShapes,
+      {LoadText(IDS_WARN_SHAPE), LoadText(IDS_WARN_COPPER_LAYER), LoadText(IDS_WARN_SHAPE_NET)},
+      GridDefaultColumnWidth(330), FScale);
 }
 
 void TFormWarning::FillWarningGrids(const TWarningRows& rows) {

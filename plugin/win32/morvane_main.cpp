@@ -1,9 +1,10 @@
 // Morvane.exe: started by the PCB editor with the board's full path; shows the run in its
 // window and always ends with exit code 0, whatever happened.
-#include <windows.h>
-
+// clang-format off
+#include <windows.h>  // first: the other system headers need its types
 #include <commctrl.h>
 #include <shellapi.h>
+// clang-format on
 
 #include <exception>
 #include <string>

@@ -13,7 +13,8 @@ std::string gApplicationTitle;
 std::string LoadText(TextId id) {
   const wchar_t* text = nullptr;
   // With a zero buffer length LoadStringW hands out a pointer into the resource itself.
-  int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
+  int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id),
+                           reinterpret_cast<LPWSTR>(&text), 0);
   if (length <= 0 || text == nullptr) return std::string(DefaultText(id));
   return WideToUtf8(std::wstring_view(text, static_cast<std::size_t>(length)));
 }
@@ -42,18 +43,21 @@ TWindowFont::~TWindowFont() {
   if (FFont) DeleteObject(FFont);
 }
 
-HWND CreateControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, DWORD exStyle,
-                   int left, int top, int width, int height, int id, const TScale& scale, HFONT font) {
-  HWND control = CreateWindowExW(exStyle, cls, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, scale(left),
-                                 scale(top), scale(width), scale(height), parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+HWND CreateControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD style,
+                   DWORD exStyle, int left, int top, int width, int height, int id,
+                   const TScale& scale, HFONT font) {
+  HWND control = CreateWindowExW(
+      exStyle, cls, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, scale(left),
+      scale(top), scale(width), scale(height), parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
 }
 
-HWND CreateLabel(HWND parent, const std::string& text, int left, int top, int id, const TScale& scale,
-                 HFONT font) {
-  HWND label = CreateControl(parent, L"STATIC", text, SS_LEFT | SS_NOPREFIX, 0, left, top, 1, 1, id, scale, font);
+HWND CreateLabel(HWND parent, const std::string& text, int left, int top, int id,
+                 const TScale& scale, HFONT font) {
+  HWND label = CreateControl(parent, L"STATIC", text, SS_LEFT | SS_NOPREFIX, 0, left, top, 1, 1, id,
+                             scale, font);
   if (!label) return nullptr;
   // Auto-size: the text's extent in the window font.
   std::wstring wide = Utf8ToWide(text);
@@ -63,13 +67,15 @@ HWND CreateLabel(HWND parent, const std::string& text, int left, int top, int id
   GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
   SelectObject(dc, old);
   ReleaseDC(label, dc);
-  SetWindowPos(label, nullptr, 0, 0, extent.cx + 1, extent.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(label, nullptr, 0, 0, extent.cx + 1, extent.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return label;
 }
 
-HWND CreateGrid(HWND parent, int left, int top, int width, int height, int id, const TScale& scale, HFONT font,
-                int rowHeight) {
-  HWND grid = CreateControl(parent, WC_LISTVIEWW, "", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+HWND CreateGrid(HWND parent, int left, int top, int width, int height, int id, const TScale& scale,
+                HFONT font, int rowHeight) {
+  HWND grid = CreateControl(parent, WC_LISTVIEWW, "",
+                            WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                             WS_EX_CLIENTEDGE, left, top, width, height, id, scale, font);
   if (!grid) return nullptr;
   ListView_SetExtendedListViewStyle(grid, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
@@ -79,7 +85,8 @@ HWND CreateGrid(HWND parent, int left, int top, int width, int height, int id, c
   int imageHeight = wanted;
   for (int attempt = 0; attempt < 2; ++attempt) {
     HIMAGELIST rows = ImageList_Create(1, imageHeight, ILC_COLOR, 0, 1);
-    HIMAGELIST old = ListView_SetImageList(grid, rows, LVSIL_SMALL);  // the new one goes with the list view
+    HIMAGELIST old =
+        ListView_SetImageList(grid, rows, LVSIL_SMALL);  // the new one goes with the list view
     if (old) ImageList_Destroy(old);
     LVITEMW trial{};
     trial.mask = LVIF_TEXT;
@@ -87,7 +94,8 @@ HWND CreateGrid(HWND parent, int left, int top, int width, int height, int id, c
     SendMessageW(grid, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&trial));
     RECT r{};
     r.left = LVIR_BOUNDS;
-    BOOL measured = static_cast<BOOL>(SendMessageW(grid, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r)));
+    BOOL measured =
+        static_cast<BOOL>(SendMessageW(grid, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r)));
     ListView_DeleteAllItems(grid);
     int got = r.bottom - r.top;
     if (!measured || got == wanted || imageHeight + wanted - got < 1) break;
@@ -96,7 +104,8 @@ HWND CreateGrid(HWND parent, int left, int top, int width, int height, int id, c
   return grid;
 }
 
-void SetGridColumns(HWND grid, const std::vector<std::string>& headers, int columnWidth, const TScale& scale) {
+void SetGridColumns(HWND grid, const std::vector<std::string>& headers, int columnWidth,
+                    const TScale& scale) {
   while (ListView_DeleteColumn(grid, 0)) {
   }
   for (std::size_t i = 0; i < headers.size(); ++i) {
@@ -106,7 +115,8 @@ void SetGridColumns(HWND grid, const std::vector<std::string>& headers, int colu
     column.fmt = LVCFMT_LEFT;
     // At least as wide as the header text: a font wider than the one the widths were
     // chosen for must not cut the headers.
-    int textWidth = static_cast<int>(SendMessageW(grid, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    int textWidth = static_cast<int>(
+        SendMessageW(grid, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
     column.cx = std::max(scale(columnWidth), textWidth + scale(14));
     column.pszText = text.data();
     column.iSubItem = static_cast<int>(i);
@@ -125,7 +135,8 @@ void SetGridRows(HWND grid, const std::vector<std::vector<std::string>>& rows) {
       item.iItem = static_cast<int>(r);
       item.iSubItem = static_cast<int>(c);
       item.pszText = text.data();
-      SendMessageW(grid, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r, reinterpret_cast<LPARAM>(&item));
+      SendMessageW(grid, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r,
+                   reinterpret_cast<LPARAM>(&item));
     }
   }
   SendMessageW(grid, WM_SETREDRAW, TRUE, 0);
@@ -137,13 +148,15 @@ int TextHeight(HWND control, const std::string& text, int width, HFONT font) {
   HDC dc = GetDC(control);
   HGDIOBJ old = SelectObject(dc, font);
   RECT r{0, 0, width, 0};
-  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
   return r.bottom - r.top;
 }
 
-SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, const TScale& scale) {
+SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle,
+                         const TScale& scale) {
   RECT r{0, 0, scale(clientWidth), scale(clientHeight)};
   AdjustWindowRectEx(&r, style, FALSE, exStyle);
   return SIZE{r.right - r.left, r.bottom - r.top};
@@ -157,7 +170,9 @@ std::string WindowTextUtf8(HWND window) {
   return WideToUtf8(text);
 }
 
-void SetWindowTextUtf8(HWND window, const std::string& text) { SetWindowTextW(window, Utf8ToWide(text).c_str()); }
+void SetWindowTextUtf8(HWND window, const std::string& text) {
+  SetWindowTextW(window, Utf8ToWide(text).c_str());
+}
 
 namespace {
 void Box(HWND owner, const std::string& text, UINT icon) {

@@ -41,20 +41,23 @@ class TWindowFont {
 };
 
 // Creates a child control with the font set. Positions are at 96 pixels per inch.
-HWND CreateControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, DWORD exStyle,
-                   int left, int top, int width, int height, int id, const TScale& scale, HFONT font);
+HWND CreateControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD style,
+                   DWORD exStyle, int left, int top, int width, int height, int id,
+                   const TScale& scale, HFONT font);
 // A label sized to its text.
-HWND CreateLabel(HWND parent, const std::string& text, int left, int top, int id, const TScale& scale,
-                 HFONT font);
+HWND CreateLabel(HWND parent, const std::string& text, int left, int top, int id,
+                 const TScale& scale, HFONT font);
 
 // A report-style list view as a string grid: grid lines, header row, resizable columns,
 // whole-row selection, rows of the given height.
-HWND CreateGrid(HWND parent, int left, int top, int width, int height, int id, const TScale& scale, HFONT font,
-                int rowHeight);
-void SetGridColumns(HWND grid, const std::vector<std::string>& headers, int columnWidth, const TScale& scale);
+HWND CreateGrid(HWND parent, int left, int top, int width, int height, int id, const TScale& scale,
+                HFONT font, int rowHeight);
+void SetGridColumns(HWND grid, const std::vector<std::string>& headers, int columnWidth,
+                    const TScale& scale);
 void SetGridRows(HWND grid, const std::vector<std::vector<std::string>>& rows);
 template <std::size_t N>
-std::vector<std::vector<std::string>> GridRows(const std::vector<std::array<std::string, N>>& rows) {
+std::vector<std::vector<std::string>> GridRows(
+    const std::vector<std::array<std::string, N>>& rows) {
   std::vector<std::vector<std::string>> out;
   out.reserve(rows.size());
   for (const auto& r : rows) out.emplace_back(r.begin(), r.end());
@@ -65,7 +68,8 @@ std::vector<std::vector<std::string>> GridRows(const std::vector<std::array<std:
 int TextHeight(HWND control, const std::string& text, int width, HFONT font);
 
 // Window size for a client area at 96 pixels per inch.
-SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, const TScale& scale);
+SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle,
+                         const TScale& scale);
 
 std::string WindowTextUtf8(HWND window);
 void SetWindowTextUtf8(HWND window, const std::string& text);

@@ -72,8 +72,8 @@ bool TUiDriver::Start(const std::string& exe, const std::optional<std::string>& 
   if (board) commandLine += L" \"" + Utf8ToWide(*board) + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  return CreateProcessW(Utf8ToWide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &FInfo) != 0;
+  return CreateProcessW(Utf8ToWide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &si, &FInfo) != 0;
 }
 
 HWND TUiDriver::WaitForWindow(const wchar_t* className, DWORD timeoutMs) const {
@@ -126,21 +126,25 @@ std::string TUiDriver::MessageBoxText(HWND box) {
 }
 
 void TUiDriver::PressMessageBoxOk(HWND box) {
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
 std::wstring TUiDriver::RemoteText(HWND grid, UINT message, WPARAM index, int subItem) const {
   // The list view writes into memory of its own process: the request goes there first.
-  TRemoteBuffer buffer(FInfo.hProcess, sizeof(LVITEMW) + sizeof(LVCOLUMNW) + kTextChars * sizeof(wchar_t));
+  TRemoteBuffer buffer(FInfo.hProcess,
+                       sizeof(LVITEMW) + sizeof(LVCOLUMNW) + kTextChars * sizeof(wchar_t));
   if (!buffer.Address()) return {};
-  wchar_t* remoteText = reinterpret_cast<wchar_t*>(buffer.Address() + sizeof(LVITEMW) + sizeof(LVCOLUMNW));
+  wchar_t* remoteText =
+      reinterpret_cast<wchar_t*>(buffer.Address() + sizeof(LVITEMW) + sizeof(LVCOLUMNW));
   if (message == LVM_GETCOLUMNW) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT;
     column.pszText = remoteText;
     column.cchTextMax = kTextChars;
     buffer.Write(0, &column, sizeof column);
-    if (!SendMessageW(grid, LVM_GETCOLUMNW, index, reinterpret_cast<LPARAM>(buffer.Address()))) return {};
+    if (!SendMessageW(grid, LVM_GETCOLUMNW, index, reinterpret_cast<LPARAM>(buffer.Address())))
+      return {};
   } else {
     LVITEMW item{};
     item.mask = LVIF_TEXT;
@@ -159,7 +163,8 @@ std::vector<std::string> TUiDriver::GridHeaders(HWND grid) const {
   std::vector<std::string> headers;
   HWND header = reinterpret_cast<HWND>(SendMessageW(grid, LVM_GETHEADER, 0, 0));
   int count = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-  for (int i = 0; i < count; ++i) headers.push_back(WideToUtf8(RemoteText(grid, LVM_GETCOLUMNW, i, 0)));
+  for (int i = 0; i < count; ++i)
+    headers.push_back(WideToUtf8(RemoteText(grid, LVM_GETCOLUMNW, i, 0)));
   return headers;
 }
 
@@ -167,7 +172,8 @@ std::vector<int> TUiDriver::GridColumnWidths(HWND grid) const {
   std::vector<int> widths;
   HWND header = reinterpret_cast<HWND>(SendMessageW(grid, LVM_GETHEADER, 0, 0));
   int count = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-  for (int i = 0; i < count; ++i) widths.push_back(static_cast<int>(SendMessageW(grid, LVM_GETCOLUMNWIDTH, i, 0)));
+  for (int i = 0; i < count; ++i)
+    widths.push_back(static_cast<int>(SendMessageW(grid, LVM_GETCOLUMNWIDTH, i, 0)));
   return widths;
 }
 
@@ -205,7 +211,8 @@ std::vector<std::vector<std::string>> TUiDriver::GridCells(HWND grid) const {
   int count = static_cast<int>(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0));
   for (int r = 0; r < count; ++r) {
     std::vector<std::string> row;
-    for (int c = 0; c < columns; ++c) row.push_back(WideToUtf8(RemoteText(grid, LVM_GETITEMTEXTW, r, c)));
+    for (int c = 0; c < columns; ++c)
+      row.push_back(WideToUtf8(RemoteText(grid, LVM_GETITEMTEXTW, r, c)));
     rows.push_back(std::move(row));
   }
   return rows;
@@ -220,7 +227,8 @@ void TUiDriver::SelectAll(HWND edit) { SendMessageW(edit, EM_SETSEL, 0, -1); }
 void TUiDriver::PickItem(HWND parent, int comboId, int index) {
   HWND combo = GetDlgItem(parent, comboId);
   SendMessageW(combo, CB_SETCURSEL, index, 0);
-  SendMessageW(parent, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  SendMessageW(parent, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
 }
 
 void TUiDriver::Click(HWND parent, int buttonId) {
@@ -231,7 +239,8 @@ void TUiDriver::Click(HWND parent, int buttonId) {
 void TUiDriver::PressCloseBox(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 std::optional<DWORD> TUiDriver::WaitForExit(DWORD timeoutMs) {
-  if (!FInfo.hProcess || WaitForSingleObject(FInfo.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+  if (!FInfo.hProcess || WaitForSingleObject(FInfo.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    return std::nullopt;
   DWORD code = 0;
   GetExitCodeProcess(FInfo.hProcess, &code);
   return code;
@@ -260,8 +269,8 @@ TTestFolder::TTestFolder() {
   static std::atomic<int> counter{0};
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp) + L"morvane-ui-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                        std::to_wstring(counter++);
+  std::wstring folder = std::wstring(temp) + L"morvane-ui-" +
+                        std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
   CreateDirectoryW(folder.c_str(), nullptr);
   path = WideToUtf8(folder);
 }

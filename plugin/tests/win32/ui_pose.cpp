@@ -20,8 +20,8 @@ bool Pose(HWND window, const std::string& state, const std::string& name) {
   Sleep(500);
   RECT r{};
   GetWindowRect(window, &r);
-  std::string rect = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
-                     std::to_string(r.left) + "+" + std::to_string(r.top);
+  std::string rect = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+                     "+" + std::to_string(r.left) + "+" + std::to_string(r.top);
   if (!WriteWholeFile(state + "\\" + name + ".rect", rect)) return false;
   std::string done = state + "\\" + name + ".done";
   for (int i = 0; i < 1200; ++i) {
