@@ -15,7 +15,7 @@ std::string Cat(std::initializer_list<std::string_view> parts) {
   return s;
 }
 
-std::string Quote(const std::string& s) { return Cat({"\"", s, "\""}); }
+std::string Quote(std::string_view s) { return Cat({"\"", s, "\""}); }
 
 std::string LowerAscii(std::string s) {
   for (char& c : s) {
@@ -54,7 +54,7 @@ std::string PointMessage(const std::string& net, int index, const std::string& r
 
 }  // namespace
 
-std::optional<int> ParseInteger(const std::string& text) {
+std::optional<int> ParseInteger(std::string_view text) {
   std::size_t b = 0, e = text.size();
   while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
   while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
@@ -71,12 +71,12 @@ std::string NodeValueText(const std::optional<std::string>& attribute) { return 
 std::string NodeValueText(TXmlNode element) { return element ? element.Text() : ""; }
 
 bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point, double& Width) {
-  std::optional<std::string> attr = point.Attribute("Width");
+  std::optional<std::string_view> attr = point.AttributeView("Width");
   if (!attr) {
     ui.ShowMessage(PointMessage(NetName, PointIndex, "no \"Width\" attribute."));
     return false;
   }
-  double value = ParseNumber(NodeValueText(attr));
+  double value = ParseNumber(*attr);
   if (std::isnan(value)) {
     ui.ShowMessage(PointMessage(NetName, PointIndex, "incorrect \"Width\" attribute value."));
     return false;
@@ -87,12 +87,12 @@ bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXml
 
 bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
                   int& Lay) {
-  std::optional<std::string> attr = point.Attribute("Lay");
+  std::optional<std::string_view> attr = point.AttributeView("Lay");
   if (!attr) {
     ui.ShowMessage(PointMessage(NetName, PointIndex, "no \"Lay\" attribute."));
     return false;
   }
-  std::optional<int> value = ParseInteger(NodeValueText(attr));
+  std::optional<int> value = ParseInteger(*attr);
   if (!value || *value < 0 || state.CopperLayerIds.empty() || *value > state.CopperLayerIds.back()) {
     ui.ShowMessage(PointMessage(NetName, PointIndex, "incorrect \"Lay\" attribute value."));
     return false;
@@ -102,13 +102,13 @@ bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName,
 }
 
 bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
-                     const std::string& AttributeName, double& Value) {
-  std::optional<std::string> attr = point.Attribute(AttributeName);
+                     std::string_view AttributeName, double& Value) {
+  std::optional<std::string_view> attr = point.AttributeView(AttributeName);
   if (!attr) {
     ui.ShowMessage(PointMessage(NetName, PointIndex, Cat({"no ", Quote(AttributeName), " attribute."})));
     return false;
   }
-  double value = ParseNumber(NodeValueText(attr));
+  double value = ParseNumber(*attr);
   if (std::isnan(value)) {
     ui.ShowMessage(PointMessage(NetName, PointIndex, Cat({"incorrect ", Quote(AttributeName), " attribute value."})));
     return false;
@@ -155,14 +155,14 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
   auto net = std::make_unique<TNet>(netId, name);
   const int lastLayerId = state.CopperLayerIds.empty() ? 0 : state.CopperLayerIds.back();
   for (TXmlNode traceElement : traces.ChildElements()) {
-    std::string selected = traceElement.AttributeText("Selected");
+    const bool traceSelected = traceElement.AttributeView("Selected") == std::optional<std::string_view>("Y");
     TXmlNode pointsElement = traceElement.FirstChild("Points");
     if (!pointsElement || !pointsElement.HasChildElements()) continue;
     std::vector<TXmlNode> points = pointsElement.ChildElements();
     const int count = static_cast<int>(points.size());
 
     auto trace = std::make_unique<TNetTrace>();
-    trace->SetSelected(selected == "Y");
+    trace->SetSelected(traceSelected);
     if (trace->Selected()) state.AnySelected = true;
 
     int k = 1;
@@ -173,8 +173,8 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       int lay = 0, previousLay = 0;
       if (!ReadPointWidth(ui, name, k, point, width)) return false;
       if (!ReadPointLay(state, ui, name, k, point, lay)) return false;
-      const bool arc = point.AttributeText("Arc") == "Y";
-      const bool pointSelected = point.AttributeText("Selected") == "Y";
+      const bool arc = point.AttributeView("Arc") == std::optional<std::string_view>("Y");
+      const bool pointSelected = point.AttributeView("Selected") == std::optional<std::string_view>("Y");
       if (!ReadPointWidth(ui, name, k - 1, previous, previousWidth)) return false;
       if (!ReadPointLay(state, ui, name, k - 1, previous, previousLay)) return false;
       if (pointSelected) state.AnySelected = true;

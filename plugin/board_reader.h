@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "plugin/run_state.h"
 #include "plugin/xml.h"
@@ -26,7 +27,7 @@ bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXml
 bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
                   int& Lay);
 bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
-                     const std::string& AttributeName, double& Value);
+                     std::string_view AttributeName, double& Value);
 
 // An attribute's value as text: "" when it is absent or empty.
 std::string NodeValueText(const std::optional<std::string>& attribute);
@@ -34,4 +35,4 @@ std::string NodeValueText(const std::optional<std::string>& attribute);
 std::string NodeValueText(TXmlNode element);
 
 // A plain decimal integer (sign allowed, blanks around it ignored) that fits an int.
-std::optional<int> ParseInteger(const std::string& text);
+std::optional<int> ParseInteger(std::string_view text);

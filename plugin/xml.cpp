@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +22,15 @@
 #endif
 
 namespace {
+
+// Whether a parser name (NUL-terminated) is exactly want; no length scan of the name.
+bool NameIs(const char* name, std::string_view want) {
+  for (char c : want) {
+    if (*name != c) return false;  // also stops at the end of a shorter name
+    ++name;
+  }
+  return *name == '\0';
+}
 
 // ---- Encodings ------------------------------------------------------------------------
 // The parser works on UTF-8 text. Each document's bytes are mapped one-to-one into such a
@@ -307,8 +317,20 @@ std::string LineIndent(const std::string& s, std::size_t pos) {
 
 // Text for an attribute value: markup characters and line breaks as references, and
 // characters the encoding cannot hold as numeric references.
-std::string Escape(std::string_view value, TXmlEncoding enc) {
-  std::string out;
+void AppendEscaped(std::string& out, std::string_view value, TXmlEncoding enc) {
+  // Plain printable ASCII (all numbers and names this program writes) goes as it is.
+  bool plain = true;
+  for (char ch : value) {
+    auto b = static_cast<unsigned char>(ch);
+    if (b < 0x20 || b >= 0x80 || ch == '&' || ch == '<' || ch == '>' || ch == '"') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) {
+    out.append(value);
+    return;
+  }
   for (std::size_t i = 0; i < value.size();) {
     std::size_t start = i;
     char32_t c = NextUtf8(value, i);
@@ -328,10 +350,11 @@ std::string Escape(std::string_view value, TXmlEncoding enc) {
     if (Encodable(c, enc) && NextUtf8(value, probe) == c) {
       out.append(value.substr(start, i - start));
     } else {
-      out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
+      out += "&#";
+      out += std::to_string(static_cast<std::uint32_t>(c));
+      out += ';';
     }
   }
-  return out;
 }
 
 struct Layout {
@@ -340,15 +363,16 @@ struct Layout {
   TXmlEncoding enc = TXmlEncoding::Utf8;
 };
 
-void Serialize(pugi::xml_node node, const std::string& indent, const std::string& step, const Layout& lay,
+// Writes node with its subtree; indent holds the node's own indent and is restored on return.
+void Serialize(pugi::xml_node node, std::string& indent, const std::string& step, const Layout& lay,
                std::string& out) {
   out += '<';
   out += node.name();
-  for (pugi::xml_attribute a : node.attributes()) {
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
     out += ' ';
     out += a.name();
     out += "=\"";
-    out += Escape(a.value(), lay.enc);
+    AppendEscaped(out, a.value(), lay.enc);
     out += '"';
   }
   if (!node.first_child()) {
@@ -356,11 +380,20 @@ void Serialize(pugi::xml_node node, const std::string& indent, const std::string
     return;
   }
   out += '>';
-  for (pugi::xml_node child : node.children()) {
-    if (lay.pretty) out += lay.nl + indent + step;
-    Serialize(child, indent + step, step, lay, out);
+  const std::size_t own = indent.size();
+  indent += step;
+  for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+    if (lay.pretty) {
+      out += lay.nl;
+      out += indent;
+    }
+    Serialize(child, indent, step, lay, out);
   }
-  if (lay.pretty) out += lay.nl + indent;
+  indent.resize(own);
+  if (lay.pretty) {
+    out += lay.nl;
+    out += indent;
+  }
   out += "</";
   out += node.name();
   out += '>';
@@ -444,7 +477,7 @@ TXmlEncoding TXmlDocument::Encoding() const { return FImpl->encoding; }
 
 TXmlNode TXmlDocument::TopLevelElement(std::string_view name) {
   for (pugi::xml_node n : FImpl->doc.children()) {
-    if (n.type() == pugi::node_element && name == n.name()) return TXmlNode(n.internal_object(), this);
+    if (n.type() == pugi::node_element && NameIs(n.name(), name)) return TXmlNode(n.internal_object(), this);
   }
   return {};
 }
@@ -507,11 +540,15 @@ std::string TXmlDocument::SaveToBytes() const {
       trailing.swap(leading);
       leading.clear();
     }
+    std::string childIndent = indent + step;
     auto block = [&](const std::vector<pugi::xml_node>& nodes) {
       std::string out;
       for (pugi::xml_node c : nodes) {
-        if (lay.pretty) out += lay.nl + indent + step;
-        Serialize(c, indent + step, step, lay, out);
+        if (lay.pretty) {
+          out += lay.nl;
+          out += childIndent;
+        }
+        Serialize(c, childIndent, step, lay, out);
       }
       return out;
     };
@@ -535,8 +572,9 @@ std::string TXmlDocument::SaveToBytes() const {
         // place and the end tag moves below it.
         for (pugi::xml_node c : trailing) {
           text += step;
-          Serialize(c, indent + step, step, lay, text);
-          text += lay.nl + indent;
+          Serialize(c, childIndent, step, lay, text);
+          text += lay.nl;
+          text += indent;
         }
       } else {
         text = block(trailing);
@@ -579,6 +617,27 @@ void CheckName(std::string_view name) {
   }
   if (!ok) throw EXmlError("\"" + std::string(name) + "\" is not a valid XML name");
 }
+
+// A name as the parser's NUL-terminated text, without a heap copy for ordinary names.
+class TCName {
+ public:
+  explicit TCName(std::string_view name) {
+    if (name.size() < sizeof FSmall) {
+      std::memcpy(FSmall, name.data(), name.size());
+      FSmall[name.size()] = '\0';
+      FText = FSmall;
+    } else {
+      FLong.assign(name);
+      FText = FLong.c_str();
+    }
+  }
+  const char* c_str() const { return FText; }
+
+ private:
+  char FSmall[64];
+  std::string FLong;
+  const char* FText;
+};
 }  // namespace
 
 std::string TXmlNode::Name() const { return FNode ? N(FNode).name() : ""; }
@@ -586,7 +645,7 @@ std::string TXmlNode::Name() const { return FNode ? N(FNode).name() : ""; }
 TXmlNode TXmlNode::FirstChild(std::string_view name) const {
   if (!FNode) return {};
   for (pugi::xml_node c : N(FNode).children()) {
-    if (c.type() == pugi::node_element && name == c.name()) return TXmlNode(c.internal_object(), FDoc);
+    if (c.type() == pugi::node_element && NameIs(c.name(), name)) return TXmlNode(c.internal_object(), FDoc);
   }
   return {};
 }
@@ -602,17 +661,23 @@ std::vector<TXmlNode> TXmlNode::ChildElements() const {
 
 bool TXmlNode::HasChildElements() const { return FNode && N(FNode).find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; }); }
 
-bool TXmlNode::HasAttribute(std::string_view name) const { return Attribute(name).has_value(); }
+bool TXmlNode::HasAttribute(std::string_view name) const { return AttributeView(name).has_value(); }
 
-std::optional<std::string> TXmlNode::Attribute(std::string_view name) const {
+std::optional<std::string_view> TXmlNode::AttributeView(std::string_view name) const {
   if (!FNode) return std::nullopt;
-  for (pugi::xml_attribute a : N(FNode).attributes()) {
-    if (name == a.name()) return std::string(a.value());
+  for (pugi::xml_attribute a = N(FNode).first_attribute(); a; a = a.next_attribute()) {
+    if (NameIs(a.name(), name)) return std::string_view(a.value());
   }
   return std::nullopt;
 }
 
-std::string TXmlNode::AttributeText(std::string_view name) const { return Attribute(name).value_or(""); }
+std::optional<std::string> TXmlNode::Attribute(std::string_view name) const {
+  std::optional<std::string_view> value = AttributeView(name);
+  if (!value) return std::nullopt;
+  return std::string(*value);
+}
+
+std::string TXmlNode::AttributeText(std::string_view name) const { return std::string(AttributeView(name).value_or("")); }
 
 std::string TXmlNode::Text() const {
   if (!FNode) return "";
@@ -630,7 +695,7 @@ std::string TXmlNode::Text() const {
 TXmlNode TXmlNode::AddChild(std::string_view name) {
   if (!FNode) throw EXmlError("No element to add \"" + std::string(name) + "\" to");
   CheckName(name);
-  pugi::xml_node child = N(FNode).append_child(std::string(name).c_str());
+  pugi::xml_node child = N(FNode).append_child(TCName(name).c_str());
   if (!child) throw EXmlError("Cannot add element \"" + std::string(name) + "\"");
   FDoc->FImpl->NoteGrown(N(FNode));
   return TXmlNode(child.internal_object(), FDoc);
@@ -639,7 +704,7 @@ TXmlNode TXmlNode::AddChild(std::string_view name) {
 TXmlNode TXmlNode::InsertChildFirst(std::string_view name) {
   if (!FNode) throw EXmlError("No element to insert \"" + std::string(name) + "\" into");
   CheckName(name);
-  pugi::xml_node child = N(FNode).prepend_child(std::string(name).c_str());
+  pugi::xml_node child = N(FNode).prepend_child(TCName(name).c_str());
   if (!child) throw EXmlError("Cannot insert element \"" + std::string(name) + "\"");
   FDoc->FImpl->NoteGrown(N(FNode));
   return TXmlNode(child.internal_object(), FDoc);
@@ -651,10 +716,10 @@ void TXmlNode::SetAttribute(std::string_view name, std::string_view value) {
   // Elements read from the file keep their bytes; only new elements take attributes.
   if (!IsNew(node)) throw EXmlError("Element \"" + Name() + "\" of the file cannot be changed");
   CheckName(name);
-  std::string n(name), v(value);
-  pugi::xml_attribute a = node.attribute(n.c_str());
-  if (!a) a = node.append_attribute(n.c_str());
-  a.set_value(v.c_str());
+  pugi::xml_attribute a = node.first_attribute();
+  while (a && !NameIs(a.name(), name)) a = a.next_attribute();
+  if (!a) a = node.append_attribute(TCName(name).c_str());
+  if (!a || !a.set_value(value.data(), value.size())) throw EXmlError("Cannot set \"" + std::string(name) + "\"");
 }
 
 // ---- Files ----------------------------------------------------------------------------

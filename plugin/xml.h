@@ -45,6 +45,8 @@ class TXmlNode {
   bool HasAttribute(std::string_view name) const;
   // The attribute's value, or nothing when absent.
   std::optional<std::string> Attribute(std::string_view name) const;
+  // The same without a copy; the text stays valid while the document holds its tree.
+  std::optional<std::string_view> AttributeView(std::string_view name) const;
   // The attribute's value, or "" when absent.
   std::string AttributeText(std::string_view name) const;
   // The element's text: "" without children; raises EXmlError when it holds elements.
