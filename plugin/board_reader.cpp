@@ -117,19 +117,6 @@ bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXm
   return true;
 }
 
-namespace {
-
-// Reads X and Y of a point (both, each with its own message) and appends it to the segment.
-bool AppendTracePoint(TRunUI& ui, const std::string& net, int index, TXmlNode point, TLineSegment& segment) {
-  TDPoint p;
-  bool okX = ReadPointNumber(ui, net, index, point, "X", p.x);
-  bool okY = ReadPointNumber(ui, net, index, point, "Y", p.y);
-  if (!okX || !okY) return false;
-  segment.AppendPoint(p);
-  return true;
-}
-
-}  // namespace
 
 bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
   const std::string number = std::to_string(NetNumber);
@@ -165,6 +152,40 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
     trace->SetSelected(traceSelected);
     if (trace->Selected()) state.AnySelected = true;
 
+    // Each inner point ends one segment and starts the next; what was read of it for the
+    // one is kept for the other (a read that succeeded once succeeds the same way again).
+    int knownLayIndex = -1, knownXYIndex = -1;
+    double knownWidth = 0.0;
+    int knownLay = 0;
+    TDPoint knownXY;
+    auto widthLay = [&](int index, TXmlNode at, double& width, int& lay) {
+      if (index == knownLayIndex) {
+        width = knownWidth;
+        lay = knownLay;
+        return true;
+      }
+      if (!ReadPointWidth(ui, name, index, at, width)) return false;
+      if (!ReadPointLay(state, ui, name, index, at, lay)) return false;
+      knownLayIndex = index;
+      knownWidth = width;
+      knownLay = lay;
+      return true;
+    };
+    auto appendXY = [&](int index, TXmlNode at, TLineSegment& segment) {
+      if (index == knownXYIndex) {
+        segment.AppendPoint(knownXY);
+        return true;
+      }
+      TDPoint p;
+      bool okX = ReadPointNumber(ui, name, index, at, "X", p.x);
+      bool okY = ReadPointNumber(ui, name, index, at, "Y", p.y);
+      if (!okX || !okY) return false;
+      segment.AppendPoint(p);
+      knownXYIndex = index;
+      knownXY = p;
+      return true;
+    };
+
     int k = 1;
     while (k < count) {
       TXmlNode point = points[static_cast<std::size_t>(k)];
@@ -175,8 +196,10 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       if (!ReadPointLay(state, ui, name, k, point, lay)) return false;
       const bool arc = point.AttributeView("Arc") == std::optional<std::string_view>("Y");
       const bool pointSelected = point.AttributeView("Selected") == std::optional<std::string_view>("Y");
-      if (!ReadPointWidth(ui, name, k - 1, previous, previousWidth)) return false;
-      if (!ReadPointLay(state, ui, name, k - 1, previous, previousLay)) return false;
+      if (!widthLay(k - 1, previous, previousWidth, previousLay)) return false;
+      knownLayIndex = k;
+      knownWidth = width;
+      knownLay = lay;
       if (pointSelected) state.AnySelected = true;
 
       auto segment = std::make_unique<TLineSegment>();
@@ -186,9 +209,9 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       segment->SetLayer(lay == 0                ? TSolderMaskLayer::smlTop
                         : lay == lastLayerId    ? TSolderMaskLayer::smlBottom
                                                 : TSolderMaskLayer::smlNone);
-      if (!AppendTracePoint(ui, name, k - 1, previous, *segment)) return false;
-      if (!AppendTracePoint(ui, name, k, point, *segment)) return false;
-      if (arc && !AppendTracePoint(ui, name, k + 1, PointAt(points, k + 1), *segment)) return false;
+      if (!appendXY(k - 1, previous, *segment)) return false;
+      if (!appendXY(k, point, *segment)) return false;
+      if (arc && !appendXY(k + 1, PointAt(points, k + 1), *segment)) return false;
       trace->AppendSegment(std::move(segment));
       k += arc ? 2 : 1;
     }
