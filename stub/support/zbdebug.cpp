@@ -140,8 +140,7 @@ int TDebugLogBuffer::sync() {
 
 // --- installation into std::cout ---
 
-TDebugLogInstallation::TDebugLogInstallation(DebugLogSink& sink, int mode)
-    : FBuffer(sink, mode) {
+TDebugLogInstallation::TDebugLogInstallation(DebugLogSink& sink, int mode) : FBuffer(sink, mode) {
   std::cout.flush();
   FPrevious = std::cout.rdbuf(&FBuffer);
   g_installed.store(&FBuffer);
@@ -186,8 +185,7 @@ void LogException(const std::exception& e, std::string_view method, std::string_
   LogException(std::string_view(what ? what : ""), method, remark);
 }
 
-void LogException(std::string_view errorMessage, std::string_view method,
-                  std::string_view remark) {
+void LogException(std::string_view errorMessage, std::string_view method, std::string_view remark) {
   try {
     // One write, so that the line is not split by another thread's text.
     DebugLog() << ExceptionLineText(method, remark, errorMessage) + "\n";
@@ -280,8 +278,8 @@ void TAgentLog::Line(std::string_view message) {
   const std::string file = FileName();
   if (file.empty()) return;
   try {
-    system->AppendToFile(file, AgentLogLineText(system->LogDateTime(), system->CurrentThreadId(),
-                                                indent, message));
+    system->AppendToFile(
+        file, AgentLogLineText(system->LogDateTime(), system->CurrentThreadId(), indent, message));
   } catch (...) {
     // The line is lost silently.
   }

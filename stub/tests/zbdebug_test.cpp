@@ -80,13 +80,11 @@ TEST(DebugLogBuffer, LineReachesViewerInConsecutivePiecesEndingWithCrLf) {
     std::vector<std::size_t> pieces;
   };
   const Case cases[] = {
-      {0, {2}},              // an empty line is its line break
-      {1, {3}},
-      {126, {128}},          // text and CR LF fill the buffer exactly
-      {127, {127, 2}},       // CR LF is not split over two pieces
-      {128, {128, 2}},       // a full buffer goes at once
-      {129, {128, 3}},
-      {300, {128, 128, 46}},
+      {0, {2}},                       // an empty line is its line break
+      {1, {3}},        {126, {128}},  // text and CR LF fill the buffer exactly
+      {127, {127, 2}},                // CR LF is not split over two pieces
+      {128, {128, 2}},                // a full buffer goes at once
+      {129, {128, 3}}, {300, {128, 128, 46}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("line length " + std::to_string(c.length));
@@ -113,7 +111,10 @@ TEST(DebugLogBuffer, WithoutViewerALineCostsOneLookUpAndNothingElse) {
   sink.viewerPresent = false;
   TDebugLogBuffer buffer(sink, 0);
   std::ostream log(&buffer);
-  for (int i = 0; i < 5; ++i) log << 4242 << " ==== STUB START ====> " << "\"C:\\x\\Setup.exe\"" << "<\n";
+  for (int i = 0; i < 5; ++i)
+    log << 4242 << " ==== STUB START ====> "
+        << "\"C:\\x\\Setup.exe\""
+        << "<\n";
   EXPECT_EQ(sink.events, std::vector<std::string>(5, "find"));
   EXPECT_TRUE(log.good());
 }
@@ -125,10 +126,10 @@ TEST(DebugLogBuffer, LineBreaksBecomeCrLfOnce) {
   };
   const Case cases[] = {
       {{"a\nb\n"}, "a\r\nb\r\n"},
-      {{"a\r\nb"}, "a\r\nb"},        // an explicit CR LF is not doubled
-      {{"a\r", "\nb"}, "a\r\nb"},    // nor when its halves come in two writes
+      {{"a\r\nb"}, "a\r\nb"},      // an explicit CR LF is not doubled
+      {{"a\r", "\nb"}, "a\r\nb"},  // nor when its halves come in two writes
       {{"\n\n"}, "\r\n\r\n"},
-      {{"a\rb"}, "a\rb"},            // a lone CR goes to the viewer as written
+      {{"a\rb"}, "a\rb"},  // a lone CR goes to the viewer as written
       {{"x", "y", "z\n"}, "xyz\r\n"},
   };
   for (const Case& c : cases) {
@@ -180,7 +181,8 @@ TEST(DebugLogForwarder, ModesChooseViewerFileOrBoth) {
     log << "y\r" << std::flush;
     EXPECT_EQ(sink.ViewerJoined(), c.toViewer ? "x\r\ny\r" : "");
     EXPECT_EQ(sink.fileText, c.toFile ? "x\r\ny\r\n" : "");
-    const bool lookedUp = std::find(sink.events.begin(), sink.events.end(), "find") != sink.events.end();
+    const bool lookedUp =
+        std::find(sink.events.begin(), sink.events.end(), "find") != sink.events.end();
     EXPECT_EQ(lookedUp, c.toViewer) << "the file-only mode never looks for a viewer";
   }
 }
@@ -229,7 +231,7 @@ TEST(DebugLogForwarder, NormalisesEveryLineBreakToCrLf) {
       {{"a\nb"}, "a\r\nb"},
       {{"\n\r"}, "\r\n\r\n"},
       {{"\r\r\n\n"}, "\r\n\r\n\r\n"},
-      {{"a\r", "\nb"}, "a\r\nb"},     // CR LF split between two pieces is one line break
+      {{"a\r", "\nb"}, "a\r\nb"},  // CR LF split between two pieces is one line break
       {{"a\r", "b"}, "a\r\nb"},
       {{"a\r", "\r\n"}, "a\r\n\r\n"},
       {{"a\n", "\nb"}, "a\r\n\r\nb"},
@@ -282,7 +284,8 @@ TEST(DebugLogInstallation, TakesOverStandardOutputAndGivesItBack) {
     TDebugLogInstallation installation(sink, 0);
     EXPECT_TRUE(DebugLogInstalled());
     EXPECT_EQ(&DebugLog(), &std::cout);
-    std::cout << 4711 << " ==== ThisIs_AutoUpdateProg=" << "FALSE" << '\n';
+    std::cout << 4711 << " ==== ThisIs_AutoUpdateProg="
+              << "FALSE" << '\n';
     DebugLog() << "unfinished";
   }
   EXPECT_EQ(std::cout.rdbuf(), before);
@@ -306,11 +309,13 @@ TEST(LogException, LineHasALabelledPartForEachNonEmptyField) {
       {"", "while waiting", "", " ---  [ Remark = while waiting ] "},
       {"", "", "Access violation", " ---  [ ErrMsg = Access violation ] "},
       {"YieldX", "while waiting", "", " ---  [ Method = YieldX ]  [ Remark = while waiting ] "},
-      {"YieldX", "", "Access violation", " ---  [ Method = YieldX ]  [ ErrMsg = Access violation ] "},
+      {"YieldX", "", "Access violation",
+       " ---  [ Method = YieldX ]  [ ErrMsg = Access violation ] "},
       {"", "while waiting", "Access violation",
        " ---  [ Remark = while waiting ]  [ ErrMsg = Access violation ] "},
       {"Utils.GetExeVersion()", "C:\\a.exe", "Access violation",
-       " ---  [ Method = Utils.GetExeVersion() ]  [ Remark = C:\\a.exe ]  [ ErrMsg = Access violation ] "},
+       " ---  [ Method = Utils.GetExeVersion() ]  [ Remark = C:\\a.exe ]  [ ErrMsg = Access "
+       "violation ] "},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ExceptionLineText(c.method, c.remark, c.message), c.line);
@@ -356,11 +361,11 @@ TEST(AgentLog, FileNameGetsOneXPrefixAndTheLogExtension) {
   };
   const Case cases[] = {
       {"C:\\Apps\\Setup.exe", "C:\\Apps\\X_Setup.log"},
-      {"C:\\Apps\\X_Setup.exe", "C:\\Apps\\X_Setup.log"},      // the agent copy: no X_X_
-      {"C:\\Apps\\x_Setup.exe", "C:\\Apps\\X_x_Setup.log"},    // compared case-sensitively
+      {"C:\\Apps\\X_Setup.exe", "C:\\Apps\\X_Setup.log"},    // the agent copy: no X_X_
+      {"C:\\Apps\\x_Setup.exe", "C:\\Apps\\X_x_Setup.log"},  // compared case-sensitively
       {"C:\\Apps\\X_X_Setup.exe", "C:\\Apps\\X_X_Setup.log"},
-      {"C:\\Apps\\Setup", "C:\\Apps\\X_Setup.log"},            // no extension
-      {"C:\\Apps.v2\\Setup", "C:\\Apps.v2\\X_Setup.log"},      // a dot in the folder is no extension
+      {"C:\\Apps\\Setup", "C:\\Apps\\X_Setup.log"},        // no extension
+      {"C:\\Apps.v2\\Setup", "C:\\Apps.v2\\X_Setup.log"},  // a dot in the folder is no extension
       {"C:\\Apps\\Setup.1.2.exe", "C:\\Apps\\X_Setup.1.2.log"},
       {"\\\\server\\share\\Tallowin.EXE", "\\\\server\\share\\X_Tallowin.log"},
       {"D:/mixed/Setup.exe", "D:/mixed/X_Setup.log"},
@@ -377,9 +382,10 @@ TEST(AgentLog, LineHasStampThreadIdIndentMessageAndCrLf) {
     const char* line;
   };
   const Case cases[] = {
-      {7, LogIndentPlain, "=== START === C:\\a\\Setup.exe", "09/12/25 14:03:07     7   === START === C:\\a\\Setup.exe\r\n"},
+      {7, LogIndentPlain, "=== START === C:\\a\\Setup.exe",
+       "09/12/25 14:03:07     7   === START === C:\\a\\Setup.exe\r\n"},
       {12345, LogIndentAgentCopy, "WinMain", "09/12/25 14:03:07 12345 X WinMain\r\n"},
-      {123456, LogIndentPlain, "x", "09/12/25 14:03:07 123456   x\r\n"},   // longer ids unchanged
+      {123456, LogIndentPlain, "x", "09/12/25 14:03:07 123456   x\r\n"},  // longer ids unchanged
       {4294967295u, LogIndentPlain, "", "09/12/25 14:03:07 4294967295   \r\n"},
       {0, LogIndentAgentCopy, "", "09/12/25 14:03:07     0 X \r\n"},
   };

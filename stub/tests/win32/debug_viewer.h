@@ -47,8 +47,8 @@ class TTestDebugViewer {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = DebugViewerClassName;
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, DebugViewerClassName, "test viewer", WS_OVERLAPPEDWINDOW, 0,
-                                  0, 200, 100, nullptr, nullptr, wc.hInstance, this);
+    HWND window = CreateWindowExA(0, DebugViewerClassName, "test viewer", WS_OVERLAPPEDWINDOW, 0, 0,
+                                  200, 100, nullptr, nullptr, wc.hInstance, this);
     {
       std::lock_guard<std::mutex> lock(FLock);
       FWindow = window;

@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
   std::printf("debug lines per second, no viewer:  %.0f\n", withoutViewer);
   std::printf("system calls per line, no viewer:   %.2f look-ups, %ld atoms, %ld sends\n",
               static_cast<double>(counting.finds) / lines, counting.adds, counting.sends);
-  std::printf("debug lines per second, viewer:     %.0f (%ld pieces received per run)\n", withViewer,
-              received);
+  std::printf("debug lines per second, viewer:     %.0f (%ld pieces received per run)\n",
+              withViewer, received);
   return 0;
 }

@@ -45,7 +45,8 @@ class TTempFolder {
     HANDLE h = FindFirstFileA((FPath + "\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
       do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((FPath + "\\" + fd.cFileName).c_str());
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+          DeleteFileA((FPath + "\\" + fd.cFileName).c_str());
       } while (FindNextFileA(h, &fd));
       FindClose(h);
     }
@@ -71,8 +72,8 @@ long RunProgram(const std::string& exe, const std::string& arguments) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &si, &pi))
+  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi))
     return -1;
   long result = -1;
   if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
@@ -160,7 +161,8 @@ TEST(DebugLogWin32, DebugFileGetsCrLfLinesAppendedWhileOthersHoldItOpen) {
       TDebugLogBuffer buffer(sink, c.mode);
       std::ostream log(&buffer);
       log << "a\nb\r\nc\rd" << std::flush;
-      log << "\n" << "e" << '\n';
+      log << "\n"
+          << "e" << '\n';
     }
     CloseHandle(other);
     EXPECT_EQ(ReadWholeFile(path),
