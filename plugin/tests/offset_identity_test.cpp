@@ -1,0 +1,145 @@
+// OffsetPolygon against the step-by-step version: the same points, bit for bit, on seeded
+// random polygons in all three document units and on the benchmark's outlines.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin/offset.h"
+#include "plugin/offset_reference.h"
+#include "plugin/tests/offset_shapes.h"
+#include "plugin/tests/offset_test_util.h"
+
+namespace {
+
+using namespace offset_test;
+
+// Describes the first difference, or returns an empty text when both lists hold the same
+// bits in the same order.
+std::string Difference(const TDPointList& fast, const TDPointList& literal) {
+  if (fast.Count() != literal.Count()) {
+    return "count " + std::to_string(fast.Count()) + " instead of " +
+           std::to_string(literal.Count());
+  }
+  for (int i = 0; i < fast.Count(); ++i) {
+    unsigned char a[sizeof(TDPoint)], b[sizeof(TDPoint)];
+    std::memcpy(a, &fast.Items()[static_cast<std::size_t>(i)], sizeof a);
+    std::memcpy(b, &literal.Items()[static_cast<std::size_t>(i)], sizeof b);
+    if (std::memcmp(a, b, sizeof a) != 0) {
+      char text[160];
+      std::snprintf(text, sizeof text, "point %d is (%.17g, %.17g) instead of (%.17g, %.17g)", i,
+                    fast[i].x, fast[i].y, literal[i].x, literal[i].y);
+      return text;
+    }
+  }
+  return {};
+}
+
+std::string Compare(const TDPointList& input, double delta) {
+  TDPointList fast = input;
+  OffsetPolygon(fast, delta);
+  TDPointList literal = input;
+  ref::Offset(literal, delta);
+  return Difference(fast, literal);
+}
+
+TDPointList Scaled(const TDPointList& p, double s) {
+  TDPointList out;
+  for (const TDPoint& q : p) out.Add(TDPoint{q.x * s, q.y * s});
+  return out;
+}
+
+// Runs of repeated vertices anywhere, the closing vertex repeated, or both.
+TDPointList WithRepeats(TRandom& rnd, TDPointList p) {
+  const int runs = rnd.Int(1, 3);
+  for (int r = 0; r < runs && p.Count() > 0; ++r) {
+    const int k = rnd.Int(0, p.Count() - 1);
+    const int times = rnd.Int(1, 3);
+    for (int t = 0; t < times; ++t) p.Insert(k, p[k]);
+  }
+  if (rnd.Chance(0.5) && p.Count() > 0) p.Add(p[0]);
+  return p;
+}
+
+struct TUnitCase {
+  int Unit;
+  double Scale;  // millimetres to the unit
+  std::uint32_t Seed;
+};
+
+TEST_F(Offset, FastVersionMatchesTheLiteralOneOnRandomPolygonsInEveryUnit) {
+  const TUnitCase units[] = {
+      {UnitMm, 1.0, 7001}, {UnitMil, 1000 / 25.4, 7002}, {UnitInch, 1 / 25.4, 7003}};
+  constexpr int PolygonsPerUnit = 1000;
+  for (const TUnitCase& u : units) {
+    ResetTolerances();
+    if (u.Unit != UnitMm) RescaleTolerances(u.Unit);
+    TRandom rnd(u.Seed);
+    for (int k = 0; k < PolygonsPerUnit; ++k) {
+      TDPointList input = RandomPolygon(rnd, k);
+      if (rnd.Chance(0.3)) input = WithRepeats(rnd, input);
+      input = Scaled(input, u.Scale);
+      double distance = rnd.Uniform(0.02, 4) * u.Scale;
+      if (k % 50 == 0) distance = 0;
+      for (double delta : {distance, -distance}) {
+        const std::string diff = Compare(input, delta);
+        ASSERT_EQ(diff, "") << "unit " << u.Unit << " polygon " << k << " delta " << delta;
+      }
+    }
+  }
+}
+
+TEST_F(Offset, FastVersionMatchesTheLiteralOneOnLargeRandomStars) {
+  // Hundreds of vertices with spikes and valleys in every direction: many crossings per
+  // loop removal and long clean-ups.
+  TRandom rnd(7010);
+  for (int k = 0; k < 20; ++k) {
+    const TDPointList input = Star(rnd, rnd.Int(100, 400), 0.5, 30);
+    const double distance = rnd.Uniform(0.1, 3);
+    for (double delta : {distance, -distance}) {
+      ASSERT_EQ(Compare(input, delta), "") << "star " << k << " delta " << delta;
+    }
+  }
+}
+
+struct TShapeCase {
+  offset_shapes::TShape Shape;
+  int Vertices;
+};
+
+class OffsetShapes : public ::testing::TestWithParam<TShapeCase> {
+ protected:
+  void SetUp() override { ResetTolerances(); }
+};
+
+TEST_P(OffsetShapes, FastVersionMatchesTheLiteralOne) {
+  const TShapeCase& c = GetParam();
+  const TDPointList input = offset_shapes::Make(c.Shape, c.Vertices);
+  EXPECT_EQ(Compare(input, offset_shapes::GrowBy(c.Shape)), "") << "grow";
+  EXPECT_EQ(Compare(input, -offset_shapes::ShrinkBy(c.Shape)), "") << "shrink";
+}
+
+std::vector<TShapeCase> ShapeCases() {
+  std::vector<TShapeCase> cases;
+  // The literal version is quadratic and slow under Wine: the largest outlines are
+  // compared on the host only.
+#ifdef _WIN32
+  const int sizes[] = {100, 1000};
+#else
+  const int sizes[] = {100, 1000, 10000};
+#endif
+  for (offset_shapes::TShape s : offset_shapes::AllShapes) {
+    for (int n : sizes) cases.push_back({s, n});
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Benchmark, OffsetShapes, ::testing::ValuesIn(ShapeCases()),
+                         [](const ::testing::TestParamInfo<TShapeCase>& info) {
+                           return std::string(offset_shapes::ShapeName(info.param.Shape)) +
+                                  std::to_string(info.param.Vertices);
+                         });
+
+}  // namespace
