@@ -1,17 +1,288 @@
 #include "plugin/offset.h"
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <unordered_map>
+#include <vector>
+
 #include "plugin/offset_reference.h"
 
-// For now the offset is the step-by-step version itself.
-void OffsetPolygon(TDPointList& Points, double Delta) { offset_reference::Offset(Points, Delta); }
+// The offset gives exactly the points of the step-by-step version in
+// plugin/offset_reference.cpp; only the searches are organised to cost less. The shrink's
+// clean-up keeps the entries in a linked ring and resumes each pass's search where the
+// previous pass changed something: whether an entry lies too close to its input edges
+// depends on that entry alone, so entries that were checked and have not moved since need
+// no second look.
+
+namespace {
+
+namespace ref = offset_reference;
+
+TDPoint Direction(double angle) { return TDPoint{std::cos(angle), std::sin(angle)}; }
+double AngleOf(const TDPoint& v) { return std::atan2(v.y, v.x); }
+
+// ---- Repeat detection of the clean-up ------------------------------------------------------
+// A pass that begins with the list an earlier pass began with ends the clean-up. Entries
+// are only moved and deleted, so each keeps its first position as its identity; a list is
+// fixed by the identities alive and their points. A sum of mixed (identity, source, point
+// bits) is kept up to date per change; equal sums are confirmed by rebuilding the earlier
+// list from the moves made since and comparing bit for bit.
+std::uint64_t MixBits(std::uint64_t z) {
+  z += 0x9e3779b97f4a7c15ULL;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
+}
+
+std::uint64_t EntryPrint(int id, int source, const TDPoint& p) {
+  std::uint64_t h = MixBits((static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) << 32) |
+                            static_cast<std::uint32_t>(source));
+  h = MixBits(h ^ std::bit_cast<std::uint64_t>(p.x));
+  return MixBits(h ^ std::bit_cast<std::uint64_t>(p.y));
+}
+
+bool SameBits(const TDPoint& a, const TDPoint& b) {
+  return std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&
+         std::bit_cast<std::uint64_t>(a.y) == std::bit_cast<std::uint64_t>(b.y);
+}
+
+// The clean-up's ring: entries linked in their order, by identity.
+class TCleanupRing {
+ public:
+  explicit TCleanupRing(const std::vector<ref::TOffsetEntry>& entries) {
+    const int n = static_cast<int>(entries.size());
+    FNodes.resize(entries.size());
+    for (int k = 0; k < n; ++k) {
+      TNode& node = FNodes[static_cast<std::size_t>(k)];
+      node.Point = entries[static_cast<std::size_t>(k)].Point;
+      node.Source = entries[static_cast<std::size_t>(k)].Source;
+      node.Prev = k - 1;
+      node.Next = k + 1 < n ? k + 1 : -1;
+      FPrint += EntryPrint(k, node.Source, node.Point);
+    }
+    FSize = n;
+    FHead = n > 0 ? 0 : -1;
+    FTail = n - 1;
+  }
+
+  int Size() const { return FSize; }
+  int Head() const { return FHead; }
+  int Next(int k) const { return Node(k).Next; }  // -1 after the tail
+  int Before(int k) const { return k == FHead ? FTail : Node(k).Prev; }
+  int After(int k) const { return k == FTail ? FHead : Node(k).Next; }
+  const TDPoint& PointOf(int k) const { return Node(k).Point; }
+  int SourceOf(int k) const { return Node(k).Source; }
+  std::uint64_t Print() const { return FPrint; }
+
+  void Erase(int k) {
+    TNode& node = Node(k);
+    FPrint -= EntryPrint(k, node.Source, node.Point);
+    if (node.Prev >= 0)
+      Node(node.Prev).Next = node.Next;
+    else
+      FHead = node.Next;
+    if (node.Next >= 0)
+      Node(node.Next).Prev = node.Prev;
+    else
+      FTail = node.Prev;
+    --FSize;
+  }
+  void Move(int k, const TDPoint& p) {
+    TNode& node = Node(k);
+    FMoves.push_back(TMove{k, node.Point});
+    FPrint -= EntryPrint(k, node.Source, node.Point);
+    node.Point = p;
+    FPrint += EntryPrint(k, node.Source, node.Point);
+  }
+
+  // True when the list equals the list at the start of an earlier pass.
+  bool SeenBefore() {
+    if (FSize != FStartsCount) {
+      FStarts.clear();
+      FMoves.clear();
+      FStartsCount = FSize;
+    }
+    auto range = FStarts.equal_range(FPrint);
+    for (auto it = range.first; it != range.second; ++it) {
+      if (Confirm(it->second)) return true;
+    }
+    FStarts.emplace(FPrint, FMoves.size());
+    return false;
+  }
+
+  std::vector<ref::TOffsetEntry> Entries() const {
+    std::vector<ref::TOffsetEntry> out;
+    out.reserve(static_cast<std::size_t>(FSize));
+    for (int k = FHead; k >= 0; k = Node(k).Next) {
+      out.push_back(ref::TOffsetEntry{Node(k).Point, Node(k).Source});
+    }
+    return out;
+  }
+
+ private:
+  struct TNode {
+    TDPoint Point;
+    int Source = 0;
+    int Prev = -1;
+    int Next = -1;
+  };
+  struct TMove {
+    int Id;
+    TDPoint Old;
+  };
+  TNode& Node(int k) { return FNodes[static_cast<std::size_t>(k)]; }
+  const TNode& Node(int k) const { return FNodes[static_cast<std::size_t>(k)]; }
+
+  // No entry was deleted since that start (the count is the same), so the same identities
+  // are alive: undo the moves made since and compare the points.
+  bool Confirm(std::size_t movesSoFar) {
+    FScratch.resize(FNodes.size());
+    for (int k = FHead; k >= 0; k = Node(k).Next)
+      FScratch[static_cast<std::size_t>(k)] = Node(k).Point;
+    for (std::size_t m = FMoves.size(); m > movesSoFar; --m) {
+      FScratch[static_cast<std::size_t>(FMoves[m - 1].Id)] = FMoves[m - 1].Old;
+    }
+    for (int k = FHead; k >= 0; k = Node(k).Next) {
+      if (!SameBits(FScratch[static_cast<std::size_t>(k)], Node(k).Point)) return false;
+    }
+    return true;
+  }
+
+  std::vector<TNode> FNodes;
+  int FSize = 0;
+  int FHead = -1;
+  int FTail = -1;
+  std::uint64_t FPrint = 0;
+  int FStartsCount = -1;
+  std::unordered_multimap<std::uint64_t, std::size_t> FStarts;
+  std::vector<TMove> FMoves;
+  std::vector<TDPoint> FScratch;
+};
+
+// Pulls back the entries that came too close to their input edges, pass by pass, exactly as
+// the step-by-step clean-up does (same passes, same stops, same guard).
+void ResumingCleanUp(std::vector<ref::TOffsetEntry>& entries, const TDPointList& input, double d) {
+  const int n = input.Count();
+  const long long limit =
+      ref::PassLimitPerEntry * static_cast<long long>(entries.size()) + ref::PassLimitBase;
+  TCleanupRing ring(entries);
+  // Every entry before this one (in ring order, which is identity order) was checked and
+  // has not moved since: none of them is too close. -1: none is left to check.
+  int resume = ring.Head();
+  auto erase = [&](int k) {
+    if (k == resume) resume = ring.Next(k);
+    ring.Erase(k);
+  };
+
+  for (long long pass = 0;; ++pass) {
+    if (ring.Size() < 3) break;
+    if (pass >= limit) break;
+    if (ring.SeenBefore()) break;
+
+    int f = -1;
+    TDPoint A, B;
+    double dist = 0.0;
+    for (int j = resume; j >= 0 && f < 0; j = ring.Next(j)) {
+      const int s = ring.SourceOf(j);
+      for (int e = s - ref::EdgeWindowBefore; e <= s + ref::EdgeWindowAfter; ++e) {
+        int edge = e;
+        if (edge < 0) {
+          edge += n;
+        } else if (edge > n - 1) {
+          edge -= n;
+        }
+        if (edge < 0 || edge > n - 1) continue;
+        const TDPoint& a = input[edge == 0 ? n - 1 : edge - 1];
+        const TDPoint& b = input[edge];
+        TDPoint closest;
+        const double measured = ring.PointOf(j).DistanceToLine(a, b, closest);
+        if (d - OffsetSlack > measured) {
+          f = j;
+          A = a;
+          B = b;
+          dist = measured;
+          break;
+        }
+      }
+    }
+    if (f < 0) break;
+    resume = f;
+
+    while (ring.Size() >= 2 && ring.PointOf(ring.Before(f)).Distance(ring.PointOf(f)) < ProbeStep) {
+      if (f != ring.Head()) {
+        const int previous = ring.Before(f);
+        erase(f);
+        f = previous;
+      } else {
+        erase(ring.Before(f));
+      }
+    }
+    while (ring.Size() >= 2 && ring.PointOf(ring.After(f)).Distance(ring.PointOf(f)) < ProbeStep) {
+      const int following = ring.After(f);
+      erase(f);
+      f = following;
+    }
+    if (ring.Size() < 2) break;
+
+    const TDPoint F = ring.PointOf(f);
+    const TDPoint G = ring.PointOf(ring.Before(f));
+    const TDPoint H = ring.PointOf(ring.After(f));
+    const TDPoint p1 = F + OffsetSlack * Direction(AngleOf(G - F));
+    const TDPoint p2 = F + OffsetSlack * Direction(AngleOf(H - F));
+    TDPoint closest;
+    const double e1 = std::abs(dist - p1.DistanceToLine(A, B, closest));
+    const double e2 = std::abs(dist - p2.DistanceToLine(A, B, closest));
+    TDPoint farEnd = e2 > e1 ? H : G;
+    if (farEnd.DistanceToLine(A, B, closest) < d + ProbeStep) {
+      erase(f);
+    } else {
+      TDPoint nearEnd = F;
+      TDPoint M;
+      for (int step = 0; step < ref::BisectionSteps; ++step) {
+        M = nearEnd.MidPoint(farEnd);
+        const double mDist = M.DistanceToLine(A, B, closest);
+        if (mDist < d - ProbeStep) {
+          nearEnd = M;
+        } else if (mDist <= d + ProbeStep) {
+          break;
+        } else {
+          farEnd = M;
+        }
+      }
+      ring.Move(f, M);
+      // The moved entry must be looked at again.
+      if (resume < 0 || f < resume) resume = f;
+    }
+  }
+  entries = ring.Entries();
+}
+
+}  // namespace
+
+void OffsetPolygon(TDPointList& Points, double Delta) {
+  if (Delta < 0) {
+    ShrinkPolygon(Points, -Delta);
+    return;
+  }
+  ref::Grow(Points, Delta);
+}
 
 void ShrinkPolygon(TDPointList& Points, double Distance) {
-  offset_reference::Shrink(Points, Distance);
+  std::vector<ref::TOffsetEntry> entries = ref::ShrinkRing(Points, Distance);
+  ResumingCleanUp(entries, Points, Distance);
+  std::vector<TDPoint> points;
+  points.reserve(entries.size());
+  for (const ref::TOffsetEntry& e : entries) points.push_back(e.Point);
+  points.shrink_to_fit();
+  Points.Items() = std::move(points);
 }
 
 bool SegmentsIntersect(const TDPoint& A1, const TDPoint& A2, const TDPoint& B1, const TDPoint& B2,
                        TDPoint& X) {
-  return offset_reference::SegmentsIntersect(A1, A2, B1, B2, X);
+  return ref::SegmentsIntersect(A1, A2, B1, B2, X);
 }
 
-void AlignAngle(double Ref, double& A) { offset_reference::AlignAngle(Ref, A); }
+void AlignAngle(double Ref, double& A) { ref::AlignAngle(Ref, A); }
