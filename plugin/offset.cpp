@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "plugin/offset_loops.h"
 #include "plugin/offset_reference.h"
 
 // The offset gives exactly the points of the step-by-step version in
@@ -260,6 +261,40 @@ void ResumingCleanUp(std::vector<ref::TOffsetEntry>& entries, const TDPointList&
   entries = ring.Entries();
 }
 
+void Grow(TDPointList& Points, double d) {
+  const int count = Points.Count();
+  if (count < 2) return;
+  ref::TNeighbourSearch search;
+  bool loop = false;
+  std::vector<TDPoint> moved(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    search.Find(Points, i);
+    const ref::TCorner corner = ref::CornerPoint(Points[i], search.Prev(), search.Next(), d, Points,
+                                                 ref::TOffsetDirection::Grow);
+    moved[static_cast<std::size_t>(i)] = corner.N;
+    loop = loop || corner.Loop;
+  }
+  for (int i = 0; i < count; ++i) Points[i] = moved[static_cast<std::size_t>(i)];
+  if (!loop) return;
+  std::vector<TDPoint>& ring = Points.Items();
+  if (ring.front().Distance(ring.back()) > GeomEps) ring.push_back(ring.front());
+  offset_loops::RemoveLoops(ring);
+  ring.pop_back();
+}
+
+std::vector<ref::TOffsetEntry> ShrinkRing(const TDPointList& input, double d) {
+  bool loop = false;
+  std::vector<ref::TOffsetEntry> entries = ref::ShrinkCorners(input, d, loop);
+  if (loop && !entries.empty()) {
+    if (entries.front().Point.Distance(entries.back().Point) > GeomEps) {
+      entries.push_back(entries.front());
+    }
+    offset_loops::RemoveLoops(entries);
+    entries.pop_back();
+  }
+  return entries;
+}
+
 }  // namespace
 
 void OffsetPolygon(TDPointList& Points, double Delta) {
@@ -267,11 +302,11 @@ void OffsetPolygon(TDPointList& Points, double Delta) {
     ShrinkPolygon(Points, -Delta);
     return;
   }
-  ref::Grow(Points, Delta);
+  Grow(Points, Delta);
 }
 
 void ShrinkPolygon(TDPointList& Points, double Distance) {
-  std::vector<ref::TOffsetEntry> entries = ref::ShrinkRing(Points, Distance);
+  std::vector<ref::TOffsetEntry> entries = ShrinkRing(Points, Distance);
   ResumingCleanUp(entries, Points, Distance);
   std::vector<TDPoint> points;
   points.reserve(entries.size());

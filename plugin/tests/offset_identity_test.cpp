@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "plugin/offset.h"
+#include "plugin/offset_loops.h"
 #include "plugin/offset_reference.h"
 #include "plugin/tests/offset_shapes.h"
 #include "plugin/tests/offset_test_util.h"
@@ -88,6 +89,41 @@ TEST_F(Offset, FastVersionMatchesTheLiteralOneOnRandomPolygonsInEveryUnit) {
         ASSERT_EQ(diff, "") << "unit " << u.Unit << " polygon " << k << " delta " << delta;
       }
     }
+  }
+}
+
+TEST_F(Offset, IndexedLoopRemovalMatchesTheLiteralOneOnSmallRings) {
+  // The rings the grow and the shrink hand to the loop removal, from random polygons of
+  // every kind (the offset itself leaves rings this short to the plain search).
+  TRandom rnd(7020);
+  for (int k = 0; k < 2000; ++k) {
+    TDPointList input = RandomPolygon(rnd, k);
+    if (rnd.Chance(0.3)) input = WithRepeats(rnd, input);
+    const double d = rnd.Uniform(0.02, 4);
+    SCOPED_TRACE(::testing::Message() << "polygon " << k << " distance " << d);
+
+    bool loop = false;
+    std::vector<ref::TOffsetEntry> entries = ref::ShrinkCorners(input, d, loop);
+    if (entries.empty()) continue;
+    entries.push_back(entries.front());
+    std::vector<ref::TOffsetEntry> literal = entries;
+    ref::RemoveLoops(literal);
+    offset_loops::RemoveLoopsIndexed(entries);
+    ASSERT_EQ(Snapshot(entries), Snapshot(literal));
+
+    std::vector<TDPoint> ring;
+    ref::TNeighbourSearch search;
+    for (int i = 0; i < input.Count(); ++i) {
+      search.Find(input, i);
+      ring.push_back(ref::CornerPoint(input[i], search.Prev(), search.Next(), d, input,
+                                      ref::TOffsetDirection::Grow)
+                         .N);
+    }
+    ring.push_back(ring.front());
+    std::vector<TDPoint> literalRing = ring;
+    ref::RemoveLoops(literalRing);
+    offset_loops::RemoveLoopsIndexed(ring);
+    ASSERT_EQ(Difference(ListOf(ring), ListOf(literalRing)), "");
   }
 }
 
