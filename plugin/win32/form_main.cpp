@@ -237,27 +237,7 @@ LRESULT CALLBACK TFormMain::SwellEditProc(HWND edit, UINT message, WPARAM wParam
 }
 
 LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TFormMain* self;
-  if (message == WM_NCCREATE) {
-    self = static_cast<TFormMain*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->FWindow = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  }
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    self->FWindow = nullptr;
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (const std::exception& e) {
-    // What no handler caught goes to the error box; the window stays as it is.
-    ShowErrorBox(window, e.what());
-    return 0;
-  }
+  return RouteToForm(window, message, wParam, lParam, &TFormMain::FWindow, &TFormMain::Handle);
 }
 
 LRESULT TFormMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

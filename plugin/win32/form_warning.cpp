@@ -123,26 +123,7 @@ void TFormWarning::EndModal(bool yes) {
 }
 
 LRESULT CALLBACK TFormWarning::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TFormWarning* self;
-  if (message == WM_NCCREATE) {
-    self = static_cast<TFormWarning*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->FWindow = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<TFormWarning*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  }
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    self->FWindow = nullptr;
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (const std::exception& e) {
-    ShowErrorBox(window, e.what());
-    return 0;
-  }
+  return RouteToForm(window, message, wParam, lParam, &TFormWarning::FWindow, &TFormWarning::Handle);
 }
 
 LRESULT TFormWarning::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -78,3 +79,31 @@ void SetWindowTextUtf8(HWND window, const std::string& text);
 void ShowMessageBox(HWND owner, const std::string& text);
 // The box for an error nobody else handled.
 void ShowErrorBox(HWND owner, const std::string& text);
+
+// The common part of a form's window procedure: the form object, given at creation, is
+// kept in the window's user data and gets every message through its handler; what a
+// handler throws goes to the error box and the window stays as it is.
+template <class TForm>
+LRESULT RouteToForm(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                    HWND TForm::*windowField, LRESULT (TForm::*handler)(UINT, WPARAM, LPARAM)) {
+  TForm* self;
+  if (message == WM_NCCREATE) {
+    self = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->*windowField = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<TForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  }
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    self->*windowField = nullptr;
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  try {
+    return (self->*handler)(message, wParam, lParam);
+  } catch (const std::exception& e) {
+    ShowErrorBox(window, e.what());
+    return 0;
+  }
+}
