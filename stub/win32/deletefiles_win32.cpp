@@ -3,29 +3,16 @@
 
 #include "stub/support/deletefiles.h"
 #include "stub/support/pump.h"
+#include "stub/win32/handles.h"
 
 namespace {
-
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE h) : FHandle(h) {}
-  ~FindHandle() {
-    if (FHandle != INVALID_HANDLE_VALUE) FindClose(FHandle);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  HANDLE Get() const { return FHandle; }
-
- private:
-  HANDLE FHandle;
-};
 
 class Win32FileDeletion final : public FileDeletion {
  public:
   std::vector<TFoundEntry> Find(const std::string& mask) override {
     std::vector<TFoundEntry> entries;
     WIN32_FIND_DATAA data;
-    const FindHandle find(FindFirstFileA(mask.c_str(), &data));
+    const TFindHandle find(FindFirstFileA(mask.c_str(), &data));
     if (find.Get() == INVALID_HANDLE_VALUE) return entries;
     do {
       entries.push_back({data.cFileName, data.dwFileAttributes});

@@ -2,22 +2,9 @@
 #include <windows.h>
 
 #include "stub/support/selfdelete.h"
+#include "stub/win32/handles.h"
 
 namespace {
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : FHandle(h) {}
-  ~FileHandle() {
-    if (FHandle != INVALID_HANDLE_VALUE) CloseHandle(FHandle);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE Get() const { return FHandle; }
-
- private:
-  HANDLE FHandle;
-};
 
 class Win32SelfDeleteHost final : public SelfDeleteHost {
  public:
@@ -40,7 +27,7 @@ class Win32SelfDeleteHost final : public SelfDeleteHost {
     return n > 0 && n < sizeof shortPath ? std::string(shortPath, n) : path;
   }
   bool WriteTextFile(const std::string& path, const std::string& text) override {
-    const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    const TFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;

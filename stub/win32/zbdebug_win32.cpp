@@ -6,23 +6,9 @@
 #include <utility>
 
 #include "stub/support/dates.h"
+#include "stub/win32/handles.h"
 
 namespace {
-
-class TFileHandle {
- public:
-  explicit TFileHandle(HANDLE h) : FHandle(h) {}
-  ~TFileHandle() {
-    if (Valid()) CloseHandle(FHandle);
-  }
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE && FHandle != nullptr; }
-  HANDLE Get() const { return FHandle; }
-
- private:
-  HANDLE FHandle;
-};
 
 // Opens (or creates) the file with shared read and write access, appends at its end and
 // closes it again, so that nothing is lost when the process ends abruptly. Each call is one
