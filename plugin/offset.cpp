@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugin/offset_loops.h"
+#include "plugin/offset_probe.h"
 #include "plugin/offset_reference.h"
 
 // The offset gives exactly the points of the step-by-step version in
@@ -261,18 +262,99 @@ void ResumingCleanUp(std::vector<ref::TOffsetEntry>& entries, const TDPointList&
   entries = ring.Entries();
 }
 
+// The corner point of the step-by-step version, its inside probe answered by the index.
+ref::TCorner CornerPoint(const TDPoint& P, const TDPoint& prev, const TDPoint& next, double d,
+                         const offset_probe::TProbeIndex& reference,
+                         ref::TOffsetDirection direction) {
+  constexpr double Pi = std::numbers::pi;
+  ref::TCorner corner;
+  const TDPoint u = prev - P;
+  const TDPoint v = next - P;
+  const double c = u.AngleCos(v);
+  const double r = c < ref::CosineLimit ? d / std::sqrt((1 - c) / 2 + GeomEps) : d;
+  corner.Move = r;
+  if (u.Length() / 2 < r || v.Length() / 2 < r) corner.Loop = true;
+
+  double a;
+  if (direction == ref::TOffsetDirection::Grow) {
+    a = (AngleOf(u) + AngleOf(v)) / 2;
+  } else {
+    const double au = AngleOf(u);
+    double av = AngleOf(v);
+    ref::AlignAngle(au, av);
+    a = (au + av) / 2;
+  }
+  TDPoint N = P + r * Direction(a);
+  const TDPoint w = N - P;
+  if (std::abs(w.AngleCos(u) - w.AngleCos(v)) > ref::BisectorCheckLimit) {
+    a = a + Pi / 2;
+    N = P + r * Direction(a);
+  }
+  const TDPoint Q = P + ProbeStep * Direction(a);
+  const bool inside = reference.IsInside(Q);
+  if (direction == ref::TOffsetDirection::Grow) {
+    if (inside) {
+      N = P + r * Direction(a + Pi);
+      a = a + Pi;
+      corner.Flipped = true;
+    }
+  } else if (!inside) {
+    a = a + Pi;
+    N = P + r * Direction(a);
+    corner.Flipped = true;
+    corner.Rounded = r > ref::RoundingFactor * d;
+  }
+  corner.N = N;
+  corner.Angle = a;
+  return corner;
+}
+
+std::vector<ref::TOffsetEntry> ShrinkCorners(const TDPointList& input, double d, bool& loop) {
+  constexpr double Pi = std::numbers::pi;
+  const offset_probe::TProbeIndex probe(input);
+  std::vector<ref::TOffsetEntry> entries;
+  ref::TNeighbourSearch search;
+  loop = false;
+  for (int i = 0; i < input.Count(); ++i) {
+    search.Find(input, i);
+    const TDPoint P = input[i];
+    const ref::TCorner corner =
+        CornerPoint(P, search.Prev(), search.Next(), d, probe, ref::TOffsetDirection::Shrink);
+    loop = loop || corner.Loop;
+    if (!corner.Rounded) {
+      entries.push_back(ref::TOffsetEntry{corner.N, i});
+      continue;
+    }
+    const double a = corner.Angle;
+    auto inwardNormal = [a](const TDPoint& edge) {
+      double e = AngleOf(edge);
+      ref::AlignAngle(a, e);
+      return std::abs(e + Pi / 2 - a) <= std::abs(e - Pi / 2 - a) ? e + Pi / 2 : e - Pi / 2;
+    };
+    const double a1 = inwardNormal(search.Prev() - P);
+    const double a2 = inwardNormal(search.Next() - P);
+    const double arc[ref::RoundedCornerPoints] = {a1, (a1 + a) / 2, a, (a2 + a) / 2, a2};
+    for (double t : arc) entries.push_back(ref::TOffsetEntry{P + d * Direction(t), i});
+  }
+  return entries;
+}
+
 void Grow(TDPointList& Points, double d) {
   const int count = Points.Count();
   if (count < 2) return;
   ref::TNeighbourSearch search;
   bool loop = false;
   std::vector<TDPoint> moved(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    search.Find(Points, i);
-    const ref::TCorner corner = ref::CornerPoint(Points[i], search.Prev(), search.Next(), d, Points,
-                                                 ref::TOffsetDirection::Grow);
-    moved[static_cast<std::size_t>(i)] = corner.N;
-    loop = loop || corner.Loop;
+  {
+    // The probes read the input outline, which stays as it is until every corner is found.
+    const offset_probe::TProbeIndex probe(Points);
+    for (int i = 0; i < count; ++i) {
+      search.Find(Points, i);
+      const ref::TCorner corner = CornerPoint(Points[i], search.Prev(), search.Next(), d, probe,
+                                              ref::TOffsetDirection::Grow);
+      moved[static_cast<std::size_t>(i)] = corner.N;
+      loop = loop || corner.Loop;
+    }
   }
   for (int i = 0; i < count; ++i) Points[i] = moved[static_cast<std::size_t>(i)];
   if (!loop) return;
@@ -284,7 +366,7 @@ void Grow(TDPointList& Points, double d) {
 
 std::vector<ref::TOffsetEntry> ShrinkRing(const TDPointList& input, double d) {
   bool loop = false;
-  std::vector<ref::TOffsetEntry> entries = ref::ShrinkCorners(input, d, loop);
+  std::vector<ref::TOffsetEntry> entries = ShrinkCorners(input, d, loop);
   if (loop && !entries.empty()) {
     if (entries.front().Point.Distance(entries.back().Point) > GeomEps) {
       entries.push_back(entries.front());

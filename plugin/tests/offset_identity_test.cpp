@@ -9,6 +9,7 @@
 
 #include "plugin/offset.h"
 #include "plugin/offset_loops.h"
+#include "plugin/offset_probe.h"
 #include "plugin/offset_reference.h"
 #include "plugin/tests/offset_shapes.h"
 #include "plugin/tests/offset_test_util.h"
@@ -124,6 +125,53 @@ TEST_F(Offset, IndexedLoopRemovalMatchesTheLiteralOneOnSmallRings) {
     ref::RemoveLoops(literalRing);
     offset_loops::RemoveLoopsIndexed(ring);
     ASSERT_EQ(Difference(ListOf(ring), ListOf(literalRing)), "");
+  }
+}
+
+TEST_F(Offset, ProbeIndexAnswersAsIsInPolyDoes) {
+  // Polygons big enough for the index (stars, self-crossing tangles, level and repeated
+  // vertices), probed on vertices, beside them, on edges and anywhere, in every unit.
+  TRandom rnd(7030);
+  for (int unit : {UnitMm, UnitMil, UnitInch}) {
+    ResetTolerances();
+    if (unit != UnitMm) RescaleTolerances(unit);
+    for (int k = 0; k < 60; ++k) {
+      TDPointList poly;
+      const int n = rnd.Int(64, 300);
+      if (k % 3 == 0) {
+        poly = Star(rnd, n, 0.5, 10);
+      } else if (k % 3 == 1) {
+        for (int i = 0; i < n; ++i) poly.Add(TDPoint{rnd.Uniform(-10, 10), rnd.Uniform(-10, 10)});
+      } else {
+        // On a coarse lattice: many equal y values, level edges and repeated points.
+        for (int i = 0; i < n; ++i) poly.Add(TDPoint{rnd.Int(-5, 5) * 0.5, rnd.Int(-5, 5) * 0.5});
+      }
+      const offset_probe::TProbeIndex index(poly);
+      for (int q = 0; q < 400; ++q) {
+        const TDPoint& v = poly[rnd.Int(0, poly.Count() - 1)];
+        const TDPoint& w = poly[rnd.Int(0, poly.Count() - 1)];
+        TDPoint Q;
+        switch (q % 4) {
+          case 0:
+            Q = v;
+            break;
+          case 1: {
+            const double a = rnd.Uniform(0, 2 * Pi);
+            const double r = rnd.Chance(0.5) ? ProbeStep : GeomEps * rnd.Uniform(0.5, 2);
+            Q = v + r * TDPoint{std::cos(a), std::sin(a)};
+            break;
+          }
+          case 2:
+            Q = v + rnd.Uniform(0, 1) * (w - v);
+            break;
+          default:
+            Q = TDPoint{rnd.Uniform(-11, 11), rnd.Uniform(-11, 11)};
+            break;
+        }
+        ASSERT_EQ(index.IsInside(Q), Q.IsInPoly(poly, true))
+            << "unit " << unit << " polygon " << k << " probe " << q;
+      }
+    }
   }
 }
 

@@ -1,0 +1,178 @@
+#include "plugin/offset_probe.h"
+
+#include <algorithm>
+#include <cmath>
+
+// The winding number of IsInPoly is an integer sum over the edges whose y range [lo, hi)
+// holds the probe's y; the order of the terms does not matter. The edges are kept in a tree
+// over the intervals between the distinct vertex y values, each edge in the few nodes that
+// cover its range, so a probe meets exactly the edges that can count. Within a node an edge
+// clearly right of the probe counts its direction and one clearly left counts nothing (the
+// margin is far above what rounding can do to the sign of the cross product); only the
+// edges near the probe are tested term by term.
+
+namespace offset_probe {
+
+namespace {
+
+constexpr int DirectBelow = 64;
+
+double MarginFor(double magnitude) { return (magnitude + 1) * 0x1p-40; }
+
+}  // namespace
+
+TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
+  const std::vector<TDPoint>& pts = poly.Items();
+  const int count = static_cast<int>(pts.size());
+  if (count < DirectBelow) return;
+  double maxAbs = 0;
+  for (const TDPoint& p : pts) {
+    if (!(std::abs(p.x) <= 1e100 && std::abs(p.y) <= 1e100)) return;
+    maxAbs = std::max({maxAbs, std::abs(p.x), std::abs(p.y)});
+  }
+  if (!(GeomEps >= 0 && GeomEps <= 1e100)) return;
+  FMargin = 4 * MarginFor(maxAbs);
+
+  // Vertices by cells at least twice the equality window, for the on-vertex test.
+  FCell = 4 * (2 * GeomEps + MarginFor(maxAbs)) + 1e-300;
+  if (maxAbs / FCell > 0x1p50) return;
+  FVertices.reserve(pts.size());
+  for (int i = 0; i < count; ++i) FVertices.emplace(CellKey(pts[i].x, pts[i].y), i);
+
+  FYs.reserve(pts.size());
+  for (const TDPoint& p : pts) FYs.push_back(p.y);
+  std::sort(FYs.begin(), FYs.end());
+  FYs.erase(std::unique(FYs.begin(), FYs.end()), FYs.end());
+  FLeaves = static_cast<int>(FYs.size()) - 1;
+  if (FLeaves >= 1) {
+    FNodes.resize(4 * static_cast<std::size_t>(FLeaves));
+    for (int i = 0; i < count; ++i) {
+      const TDPoint& a = pts[static_cast<std::size_t>(i)];
+      const TDPoint& b = pts[static_cast<std::size_t>(i + 1 < count ? i + 1 : 0)];
+      if (a.y == b.y) continue;  // a level edge never counts
+      const double lo = std::min(a.y, b.y), hi = std::max(a.y, b.y);
+      const int first =
+          static_cast<int>(std::lower_bound(FYs.begin(), FYs.end(), lo) - FYs.begin());
+      const int last =
+          static_cast<int>(std::lower_bound(FYs.begin(), FYs.end(), hi) - FYs.begin()) - 1;
+      Insert(1, 0, FLeaves - 1, first, last, i);
+    }
+    for (TNode& node : FNodes) {
+      std::sort(node.Items.begin(), node.Items.end(),
+                [](const TItem& p, const TItem& q) { return p.Key < q.Key; });
+      node.SignsFrom.assign(node.Items.size() + 1, 0);
+      for (std::size_t k = node.Items.size(); k > 0; --k) {
+        node.SignsFrom[k - 1] = node.SignsFrom[k] + node.Items[k - 1].Sign;
+        node.Width = std::max(node.Width, node.Items[k - 1].XMax - node.Items[k - 1].Key);
+      }
+    }
+  }
+  FDirect = false;
+}
+
+std::int64_t TProbeIndex::CellKey(double x, double y) const {
+  const auto ix = static_cast<std::int64_t>(std::floor(x / FCell));
+  const auto iy = static_cast<std::int64_t>(std::floor(y / FCell));
+  // Cells that share a key only cost an extra comparison.
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^
+                                   static_cast<std::uint64_t>(iy));
+}
+
+void TProbeIndex::Insert(int node, int lo, int hi, int first, int last, int edge) {
+  if (last < lo || hi < first) return;
+  if (first <= lo && hi <= last) {
+    const std::vector<TDPoint>& pts = FPoly.Items();
+    const int count = static_cast<int>(pts.size());
+    const TDPoint& a = pts[static_cast<std::size_t>(edge)];
+    const TDPoint& b = pts[static_cast<std::size_t>(edge + 1 < count ? edge + 1 : 0)];
+    // The edge's x range over the node's band [FYs[lo], FYs[hi + 1]].
+    auto xAt = [&](double y) { return a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x); };
+    const double x0 = xAt(FYs[static_cast<std::size_t>(lo)]);
+    const double x1 = xAt(FYs[static_cast<std::size_t>(hi + 1)]);
+    FNodes[static_cast<std::size_t>(node)].Items.push_back(
+        TItem{std::min(x0, x1) - FMargin, std::max(x0, x1) + FMargin, edge, a.y < b.y ? 1 : -1});
+    return;
+  }
+  const int mid = (lo + hi) / 2;
+  Insert(2 * node, lo, mid, first, last, edge);
+  Insert(2 * node + 1, mid + 1, hi, first, last, edge);
+}
+
+int TProbeIndex::Contribution(int edge, const TDPoint& Q) const {
+  const std::vector<TDPoint>& pts = FPoly.Items();
+  const std::size_t count = pts.size();
+  const std::size_t i = static_cast<std::size_t>(edge);
+  const TDPoint& a = pts[i];
+  const TDPoint& b = pts[i + 1 < count ? i + 1 : 0];
+  const double c = (b.x - a.x) * (Q.y - a.y) - (b.y - a.y) * (Q.x - a.x);
+  if (a.y <= Q.y) {
+    if (b.y > Q.y && c > 0) return 1;
+  } else {
+    if (b.y <= Q.y && c < 0) return -1;
+  }
+  return 0;
+}
+
+bool TProbeIndex::IsInside(const TDPoint& Q) const {
+  if (FDirect || !(std::abs(Q.x) <= 1e100 && std::abs(Q.y) <= 1e100)) {
+    return Q.IsInPoly(FPoly, true);
+  }
+  const std::vector<TDPoint>& pts = FPoly.Items();
+  const double mq = MarginFor(std::abs(Q.x) + std::abs(Q.y));
+  // On a vertex (within GeomEps on each axis).
+  const double reach = 2 * GeomEps + mq;
+  if (std::abs(Q.x) / FCell > 0x1p50 || std::abs(Q.y) / FCell > 0x1p50) {
+    return Q.IsInPoly(FPoly, true);
+  }
+  const auto cx0 = static_cast<std::int64_t>(std::floor((Q.x - reach) / FCell));
+  const auto cx1 = static_cast<std::int64_t>(std::floor((Q.x + reach) / FCell));
+  const auto cy0 = static_cast<std::int64_t>(std::floor((Q.y - reach) / FCell));
+  const auto cy1 = static_cast<std::int64_t>(std::floor((Q.y + reach) / FCell));
+  for (std::int64_t ix = cx0; ix <= cx1; ++ix) {
+    for (std::int64_t iy = cy0; iy <= cy1; ++iy) {
+      const auto key = static_cast<std::int64_t>(
+          static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^ static_cast<std::uint64_t>(iy));
+      auto range = FVertices.equal_range(key);
+      for (auto it = range.first; it != range.second; ++it) {
+        if (pts[static_cast<std::size_t>(it->second)] == Q) return true;
+      }
+    }
+  }
+
+  if (FLeaves < 1) return false;
+  // The interval [FYs[k], FYs[k + 1]) that holds Q.y; outside all of them no edge counts.
+  const int k = static_cast<int>(std::upper_bound(FYs.begin(), FYs.end(), Q.y) - FYs.begin()) - 1;
+  if (k < 0 || k >= FLeaves) return false;
+  int w = 0;
+  int node = 1, lo = 0, hi = FLeaves - 1;
+  for (;;) {
+    const TNode& n = FNodes[static_cast<std::size_t>(node)];
+    if (!n.Items.empty()) {
+      const double right = Q.x + mq, left = Q.x - mq;
+      const auto firstRight =
+          std::upper_bound(n.Items.begin(), n.Items.end(), right,
+                           [](double v, const TItem& item) { return v < item.Key; });
+      std::size_t i = static_cast<std::size_t>(firstRight - n.Items.begin());
+      w += n.SignsFrom[i];
+      while (i > 0) {
+        const TItem& item = n.Items[--i];
+        // This one and all before it lie clearly left.
+        if (item.Key < left - n.Width * (1 + 0x1p-40) - FMargin) break;
+        if (item.XMax < left) continue;
+        w += Contribution(item.Edge, Q);
+      }
+    }
+    if (lo == hi) break;
+    const int mid = (lo + hi) / 2;
+    if (k <= mid) {
+      node = 2 * node;
+      hi = mid;
+    } else {
+      node = 2 * node + 1;
+      lo = mid + 1;
+    }
+  }
+  return w != 0;
+}
+
+}  // namespace offset_probe
