@@ -26,25 +26,6 @@ int IndexOf(const std::vector<std::unique_ptr<T>>& items, const T* item) {
 }
 }  // namespace
 
-std::vector<std::array<std::string, 3>> NetsGridRows(const RunState& state) {
-  std::vector<std::array<std::string, 3>> rows;
-  for (const auto& net : state.NetList->Items()) {
-    if (net->SelectedTracesCount() <= 0 && net->SelectedSegmentsCount() <= 0) continue;
-    rows.push_back({net->Name(),
-                    Cat({std::to_string(net->SelectedTracesCount()), "*/", std::to_string(net->Traces().size())}),
-                    Cat({std::to_string(net->SelectedSegmentsCount()), "*/", std::to_string(net->SegmentsCount())})});
-  }
-  return rows;
-}
-
-std::vector<std::array<std::string, 3>> ShapesGridRows(const RunState& state) {
-  std::vector<std::array<std::string, 3>> rows;
-  for (const auto& shape : *state.ShapeList) {
-    rows.push_back({std::string(ShapeTypeToStr(shape->ShapeType())), shape->CopperLayer(), shape->NetName()});
-  }
-  return rows;
-}
-
 TWarningRows FillWarningGrids(const RunState& state) {
   TWarningRows rows;
   auto width = [&](double value) {

@@ -18,10 +18,6 @@ enum class TOkResult {
   Ignored,         // no region chosen
 };
 
-// The rows of the window's nets grid (name, "%d*/%d" traces, "%d*/%d" segments) and shapes
-// grid (kind, copper layer, net), without the header rows.
-std::vector<std::array<std::string, 3>> NetsGridRows(const RunState& state);
-std::vector<std::array<std::string, 3>> ShapesGridRows(const RunState& state);
 // The warning dialog's rows from the two incompatibility lists.
 TWarningRows FillWarningGrids(const RunState& state);
 

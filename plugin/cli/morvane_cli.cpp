@@ -22,8 +22,10 @@
 #include <unistd.h>
 #endif
 
+#include "plugin/main_model.h"
 #include "plugin/mask_writer.h"
 #include "plugin/run_flow.h"
+#include "plugin/strings.h"
 #include "plugin/xml.h"
 
 namespace {
@@ -305,11 +307,11 @@ int Run(const Options& o) {
   TRunFlow flow(state, ui);
   if (flow.FormShow() != TRunPhase::Ready) return ExitDocument;
 
-  auto nets = NetsGridRows(state);
+  auto nets = NetsGridRows(*state.NetList, DefaultText(IDS_COUNT_FORMAT));
   std::cout << "Selected nets: " << nets.size() << "\n";
   if (!nets.empty()) std::cout << "  Name\tTraces\tSegments\n";
   for (const auto& r : nets) std::cout << "  " << r[0] << "\t" << r[1] << "\t" << r[2] << "\n";
-  auto shapes = ShapesGridRows(state);
+  auto shapes = ShapesGridRows(*state.ShapeList);
   std::cout << "Selected shapes: " << shapes.size() << "\n";
   if (!shapes.empty()) std::cout << "  Shape\tLayer\tNet\n";
   for (const auto& r : shapes) std::cout << "  " << r[0] << "\t" << r[1] << "\t" << r[2] << "\n";

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/main_model.h"
+#include "plugin/strings.h"
 #include "plugin/tests/board_fixture.h"
 
 namespace {
@@ -174,7 +176,7 @@ TEST(RunFlow, SwellEditFollowsTheUnit) {
 TEST(RunFlow, GridRowsListWhatIsSelected) {
   Session s(BoardXml(NetXml("A", {Pt(0, 0), Pt(1, 0), Pt(2, 0, "")}) + NetXml("B", {Pt(0, 0, ""), Pt(1, 0, "")}) +
                      NetXml("C", {Pt(0, 0, ""), Pt(1, 0, "")}, " Selected=\"Y\"")));
-  auto rows = NetsGridRows(s.state);
+  auto rows = NetsGridRows(*s.state.NetList, DefaultText(IDS_COUNT_FORMAT));
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0], (std::array<std::string, 3>{"A", "0*/1", "1*/2"}));
   EXPECT_EQ(rows[1], (std::array<std::string, 3>{"C", "1*/1", "0*/1"}));
