@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 
 // The loop removal walks C down the ring and, for the segment R[C-1]-R[C], takes the
@@ -54,6 +55,50 @@ TBox SegmentBox(const TDPoint& a, const TDPoint& b) {
   return TBox{std::min(a.x, b.x) - tol, std::min(a.y, b.y) - tol, std::max(a.x, b.x) + tol,
               std::max(a.y, b.y) + tol};
 }
+
+bool Contains(const TBox& b, const TDPoint& p) {
+  return b.x0 <= p.x && p.x <= b.x1 && b.y0 <= p.y && p.y <= b.y1;
+}
+
+// The rectangle that holds every point IsOnLine accepts for a-b (a not equal to b): along
+// the segment from a to b, across it as far as GeomEps / |b - a|, widened for rounding.
+class TBand {
+ public:
+  TBand(const TDPoint& a, const TDPoint& b) : FA(a) {
+    const TDPoint u = b - a;
+    FLength = u.Length();
+    FDir = TDPoint{u.x / FLength, u.y / FLength};
+    const double maxAbs = std::max({std::abs(a.x), std::abs(a.y), std::abs(b.x), std::abs(b.y)});
+    FAcross = GeomEps / FLength;
+    FAcross += FAcross * 0x1p-30 + (maxAbs + FLength) * 0x1p-36;
+    FAlong = (FAcross + FLength + maxAbs) * 0x1p-36;
+  }
+  // Whether the box may share a point with the band (no separating axis along or across).
+  bool Meets(const TBox& b) const {
+    const double xs[2] = {b.x0 - FA.x, b.x1 - FA.x};
+    const double ys[2] = {b.y0 - FA.y, b.y1 - FA.y};
+    double alongLo = 1e308, alongHi = -1e308, acrossLo = 1e308, acrossHi = -1e308;
+    for (double x : xs) {
+      for (double y : ys) {
+        const double along = x * FDir.x + y * FDir.y;
+        const double across = y * FDir.x - x * FDir.y;
+        alongLo = std::min(alongLo, along);
+        alongHi = std::max(alongHi, along);
+        acrossLo = std::min(acrossLo, across);
+        acrossHi = std::max(acrossHi, across);
+      }
+    }
+    const double slack =
+        (std::abs(alongLo) + std::abs(alongHi) + std::abs(acrossLo) + std::abs(acrossHi)) * 0x1p-40;
+    return alongHi >= -FAlong - slack && alongLo <= FLength + FAlong + slack &&
+           acrossHi >= -FAcross - slack && acrossLo <= FAcross + slack;
+  }
+
+ private:
+  TDPoint FA;
+  TDPoint FDir;
+  double FLength = 0, FAcross = 0, FAlong = 0;
+};
 
 // Alive slots: rank of a slot and slot of a rank.
 class TCountTree {
@@ -138,6 +183,9 @@ constexpr std::size_t SmallRing = 48;
 constexpr long long BigSegmentCells = 64;
 // A searching segment whose box covers more cells compares with the earlier ones in turn.
 constexpr long long ScanAllCells = 4096;
+// A searching segment whose box covers more cells first tries this many earlier segments.
+constexpr long long WideBoxCells = 16;
+constexpr int NearbyTried = 256;
 
 template <class T>
 class TLoopRemoval {
@@ -240,33 +288,47 @@ class TLoopRemoval {
       return;
     }
     const TBox box = SegmentBox(A1, A2);
+    const TBand band(A1, A2);
     int cx0, cx1, cy0, cy1;
     CellRange(box, cx0, cx1, cy0, cy1);
     const long long cells = static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1);
-    if (cells > ScanAllCells) {
+    // A segment with a wide box (a very short one accepts points far off its line) usually
+    // meets one of the segments just before it: those are tried in turn first.
+    int below = C - 2;  // the grid search covers j up to here
+    const bool wide = cells > WideBoxCells;
+    if (wide) {
+      const int stop = cells > ScanAllCells ? 1 : std::max(1, C - 2 - NearbyTried);
       int sj = FPrev[At(sC1)];
-      for (int j = C - 2; j >= 1; --j, sj = FPrev[At(sj)]) {
+      for (int j = C - 2; j >= stop; --j, sj = FPrev[At(sj)]) {
         if (Crosses(A1, A2, sj, X)) {
           h = j;
           sh = sj;
           return;
         }
       }
-      return;
+      if (stop == 1) return;
+      below = stop - 1;
     }
+    // A wide box is mostly empty: the crossing and the end points the first two tests accept
+    // lie in a thin band along the segment, and the third test needs R[C-1] in the earlier
+    // segment's box.
     ++FStamp;
     FCandidates.clear();
     auto consider = [&](const TEntry& e) {
       const std::size_t s = At(e.Slot);
       if (!FAlive[s] || FVersion[s] != e.Version || FMark[s] == FStamp) return;
       FMark[s] = FStamp;
-      if (!Overlap(box, SegmentBox(Pt(FPrev[s]), Pt(e.Slot)))) return;
+      const TBox other = SegmentBox(Pt(FPrev[s]), Pt(e.Slot));
+      if (!Overlap(box, other)) return;
+      if (wide && !Contains(other, A1) && !band.Meets(other)) return;
       const int j = FCount.Rank(e.Slot);
-      if (j >= 1 && j <= C - 2) FCandidates.emplace_back(j, e.Slot);
+      if (j >= 1 && j <= below) FCandidates.emplace_back(j, e.Slot);
     };
     for (int cy = cy0; cy <= cy1; ++cy) {
       for (int cx = cx0; cx <= cx1; ++cx) {
-        for (const TEntry& e : FCells[At(cy * FNx + cx)]) consider(e);
+        const auto it = FCells.find(CellKey(cx, cy));
+        if (it == FCells.end()) continue;
+        for (const TEntry& e : it->second) consider(e);
       }
     }
     for (const TEntry& e : FBig) consider(e);
@@ -337,8 +399,7 @@ class TLoopRemoval {
       return;
     }
     for (int cy = cy0; cy <= cy1; ++cy) {
-      for (int cx = cx0; cx <= cx1; ++cx)
-        FCells[At(cy * FNx + cx)].push_back(TEntry{slot, version});
+      for (int cx = cx0; cx <= cx1; ++cx) FCells[CellKey(cx, cy)].push_back(TEntry{slot, version});
     }
   }
 
@@ -357,18 +418,21 @@ class TLoopRemoval {
     double cell = total / N;
     const double w = x1 - x0, hgt = y1 - y0;
     if (!(cell > 0)) cell = std::max({w, hgt, 1.0});
-    const double maxCells = 2.0 * N + 16;
-    for (;;) {
-      const double nx = std::floor(w / cell) + 1, ny = std::floor(hgt / cell) + 1;
-      if (nx * ny <= maxCells) {
-        FNx = static_cast<int>(nx);
-        FNy = static_cast<int>(ny);
-        break;
-      }
-      cell *= std::sqrt(nx * ny / maxCells) * 1.01;
+    // Only the cells that segments pass through are stored.
+    const double maxCellsPerAxis = 0x1p30;
+    while (std::floor(w / cell) + 1 > maxCellsPerAxis ||
+           std::floor(hgt / cell) + 1 > maxCellsPerAxis) {
+      cell *= 2;
     }
+    FNx = static_cast<int>(std::floor(w / cell) + 1);
+    FNy = static_cast<int>(std::floor(hgt / cell) + 1);
     FInv = 1.0 / cell;
-    FCells.assign(static_cast<std::size_t>(FNx) * static_cast<std::size_t>(FNy), {});
+    FCells.reserve(static_cast<std::size_t>(N) * 2);
+  }
+
+  static std::uint64_t CellKey(int cx, int cy) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(cy)) << 32) |
+           static_cast<std::uint32_t>(cx);
   }
 
   // Monotone in the coordinate, so boxes that meet always share a cell.
@@ -400,7 +464,7 @@ class TLoopRemoval {
   TSumTree FSums;
   double FX0 = 0, FY0 = 0, FInv = 1;
   int FNx = 1, FNy = 1;
-  std::vector<std::vector<TEntry>> FCells;
+  std::unordered_map<std::uint64_t, std::vector<TEntry>> FCells;
   std::vector<TEntry> FBig;
   std::vector<std::pair<int, int>> FCandidates;
 };
