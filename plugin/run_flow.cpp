@@ -145,7 +145,7 @@ TOkResult TRunFlow::BtnOKClick(int Region) {
       FAdded = added < 0 ? 0 : added;
     }
   } catch (const std::exception& e) {
-    FUi.ShowMessage(e.what());
+    FUi.ShowError(e.what());
     result = TOkResult::Failed;
   }
   FState.XmlDocument.Clear();

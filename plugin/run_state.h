@@ -25,6 +25,9 @@ class TRunUI {
   virtual ~TRunUI() = default;
   // A modal message with an OK button; the run goes on once the user dismissed it.
   virtual void ShowMessage(const std::string& text) = 0;
+  // An error that stopped the writing (a failed parse or save); the run goes on after it.
+  // The window shows it in the application's error box; elsewhere it is a message.
+  virtual void ShowError(const std::string& text) { ShowMessage(text); }
   // Shows the items whose opening would vanish; true for "Yes", false for "No" or closing.
   virtual bool ConfirmOpening(const TWarningRows& rows) = 0;
   // Shows the document's unit in the units list (without running its change handler).

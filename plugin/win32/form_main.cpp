@@ -200,6 +200,7 @@ void TFormMain::FormClose() {
 }
 
 void TFormMain::ShowMessage(const std::string& text) { ShowMessageBox(FWindow, text); }
+void TFormMain::ShowError(const std::string& text) { ShowErrorBox(FWindow, text); }
 
 bool TFormMain::ConfirmOpening(const TWarningRows& rows) {
   FWarning.FillWarningGrids(rows);

@@ -29,6 +29,7 @@ class TFormMain final : public TRunUI, private TSwellEdit {
 
   // TRunUI
   void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& text) override;
   bool ConfirmOpening(const TWarningRows& rows) override;
   void SelectUnit(int unit) override;
 

@@ -111,6 +111,17 @@ std::string TUiDriver::Text(HWND window) {
 
 std::string TUiDriver::ControlText(HWND parent, int id) { return Text(GetDlgItem(parent, id)); }
 
+bool TUiDriver::MessageBoxHasIcon(HWND box) {
+  // The icon is a static control showing an icon; boxes without one hide it or have none.
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[32] = {};
+    GetClassNameW(child, cls, 32);
+    if (lstrcmpiW(cls, L"Static") != 0 || !IsWindowVisible(child)) continue;
+    if (SendMessageW(child, STM_GETICON, 0, 0) != 0) return true;
+  }
+  return false;
+}
+
 std::string TUiDriver::MessageBoxText(HWND box) {
   std::string text;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {

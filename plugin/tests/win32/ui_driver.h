@@ -33,6 +33,8 @@ class TUiDriver {
   static std::string ControlText(HWND parent, int id);
   // The texts of a message box's static controls, joined by line breaks.
   static std::string MessageBoxText(HWND box);
+  // Whether the box shows an icon (the error box does, the plain message box does not).
+  static bool MessageBoxHasIcon(HWND box);
   // Ends a message box as its OK button does.
   static void PressMessageBoxOk(HWND box);
 

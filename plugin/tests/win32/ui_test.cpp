@@ -242,6 +242,7 @@ TEST(MorvaneWindow, RunsThatCannotGoOnShowTheirMessageAndEnd) {
       EXPECT_EQ(shown.rfind(c.message, 0), 0u) << shown;
     }
     EXPECT_EQ(TUiDriver::Text(box), kCaption);  // titled with the application title
+    EXPECT_FALSE(TUiDriver::MessageBoxHasIcon(box));  // a plain message box
     EXPECT_FALSE(ui.HasVisibleWindow(MORVANE_MAIN_CLASS));
     TUiDriver::PressMessageBoxOk(box);
     auto code = ui.WaitForExit();
@@ -442,6 +443,7 @@ TEST(MorvaneWindow, FailedSaveIsReportedAndTheWindowStaysOpen) {
   EXPECT_EQ(TUiDriver::MessageBoxText(box).rfind("Cannot save \"" + run.board + "\": ", 0), 0u)
       << TUiDriver::MessageBoxText(box);
   EXPECT_EQ(TUiDriver::Text(box), kCaption);
+  EXPECT_TRUE(TUiDriver::MessageBoxHasIcon(box)) << "a failed save is shown in the error box";
   TUiDriver::PressMessageBoxOk(box);
   ASSERT_TRUE(run.ui.WaitHidden(box));
   EXPECT_TRUE(IsWindowVisible(run.main));
