@@ -1,5 +1,7 @@
 #include "plugin/board_reader.h"
 
+#include "plugin/strings.h"
+
 #include <charconv>
 #include <cmath>
 #include <initializer_list>
@@ -8,14 +10,11 @@
 #include <utility>
 
 namespace {
-// Joins texts; also keeps GCC 12's -Wrestrict false alarm on "literal" + std::string away.
-std::string Cat(std::initializer_list<std::string_view> parts) {
-  std::string s;
-  for (std::string_view p : parts) s.append(p);
-  return s;
-}
 
-std::string Quote(std::string_view s) { return Cat({"\"", s, "\""}); }
+// A message of the string table with its placeholders filled in order.
+std::string Text(TextId id, std::initializer_list<std::string> args = {}) {
+  return FormatText(DefaultText(id), args);
+}
 
 std::string LowerAscii(std::string s) {
   for (char& c : s) {
@@ -48,9 +47,6 @@ TXmlNode PointAt(const std::vector<TXmlNode>& points, int index) {
   return points[static_cast<std::size_t>(index)];
 }
 
-std::string PointMessage(const std::string& net, int index, const std::string& rest) {
-  return Cat({"Net ", net, ": point #", std::to_string(index), ": ", rest});
-}
 
 }  // namespace
 
@@ -73,12 +69,12 @@ std::string NodeValueText(TXmlNode element) { return element ? element.Text() : 
 bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point, double& Width) {
   std::optional<std::string_view> attr = point.AttributeView("Width");
   if (!attr) {
-    ui.ShowMessage(PointMessage(NetName, PointIndex, "no \"Width\" attribute."));
+    ui.ShowMessage(Text(IDS_POINT_NO_WIDTH, {NetName, std::to_string(PointIndex)}));
     return false;
   }
   double value = ParseNumber(*attr);
   if (std::isnan(value)) {
-    ui.ShowMessage(PointMessage(NetName, PointIndex, "incorrect \"Width\" attribute value."));
+    ui.ShowMessage(Text(IDS_POINT_BAD_WIDTH, {NetName, std::to_string(PointIndex)}));
     return false;
   }
   Width = value;
@@ -89,12 +85,12 @@ bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName,
                   int& Lay) {
   std::optional<std::string_view> attr = point.AttributeView("Lay");
   if (!attr) {
-    ui.ShowMessage(PointMessage(NetName, PointIndex, "no \"Lay\" attribute."));
+    ui.ShowMessage(Text(IDS_POINT_NO_LAY, {NetName, std::to_string(PointIndex)}));
     return false;
   }
   std::optional<int> value = ParseInteger(*attr);
   if (!value || *value < 0 || state.CopperLayerIds.empty() || *value > state.CopperLayerIds.back()) {
-    ui.ShowMessage(PointMessage(NetName, PointIndex, "incorrect \"Lay\" attribute value."));
+    ui.ShowMessage(Text(IDS_POINT_BAD_LAY, {NetName, std::to_string(PointIndex)}));
     return false;
   }
   Lay = *value;
@@ -105,12 +101,12 @@ bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXm
                      std::string_view AttributeName, double& Value) {
   std::optional<std::string_view> attr = point.AttributeView(AttributeName);
   if (!attr) {
-    ui.ShowMessage(PointMessage(NetName, PointIndex, Cat({"no ", Quote(AttributeName), " attribute."})));
+    ui.ShowMessage(Text(IDS_POINT_NO_ATTRIBUTE, {NetName, std::to_string(PointIndex), std::string(AttributeName)}));
     return false;
   }
   double value = ParseNumber(*attr);
   if (std::isnan(value)) {
-    ui.ShowMessage(PointMessage(NetName, PointIndex, Cat({"incorrect ", Quote(AttributeName), " attribute value."})));
+    ui.ShowMessage(Text(IDS_POINT_BAD_ATTRIBUTE, {NetName, std::to_string(PointIndex), std::string(AttributeName)}));
     return false;
   }
   Value = value;
@@ -121,17 +117,17 @@ bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXm
 bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
   const std::string number = std::to_string(NetNumber);
   if (!netElement.HasChildElements()) {
-    ui.ShowMessage(Cat({"Net #", number, ": no child nodes."}));
+    ui.ShowMessage(Text(IDS_NET_NO_CHILDREN, {number}));
     return false;
   }
   TXmlNode nameElement = netElement.FirstChild("Name");
   if (!nameElement) {
-    ui.ShowMessage(Cat({"Net #", number, ": no \"Name\" attribute."}));
+    ui.ShowMessage(Text(IDS_NET_NO_NAME, {number}));
     return false;
   }
   std::string name = NodeValueText(nameElement);
   if (name.empty()) {
-    ui.ShowMessage(Cat({"Net #", number, ": incorrect \"Name\" attribute value."}));
+    ui.ShowMessage(Text(IDS_NET_BAD_NAME, {number}));
     return false;
   }
   int netId = ParseInteger(netElement.AttributeText("Id")).value_or(-1);
@@ -300,23 +296,23 @@ void ReadShape(RunState& state, TXmlNode shape) {
 
 bool LoadBoard(RunState& state, TRunUI& ui) {
   if (state.BoardFileName.empty()) {
-    ui.ShowMessage("No XML or VelXML file fullpath.");
+    ui.ShowMessage(Text(IDS_NO_FILE_PATH));
     return false;
   }
   if (!FileExists(state.BoardFileName)) {
-    ui.ShowMessage(Cat({"File ", Quote(state.BoardFileName), " not exists."}));
+    ui.ShowMessage(Text(IDS_FILE_NOT_EXISTS, {state.BoardFileName}));
     return false;
   }
   state.XmlDocument.LoadFromFile(state.BoardFileName);
   TXmlNode source = state.XmlDocument.TopLevelElement("Source");
   if (!source) {
-    ui.ShowMessage("No root element of document.");
+    ui.ShowMessage(Text(IDS_NO_ROOT));
     return false;
   }
 
   std::optional<std::string> units = source.Attribute("Units");
   if (!units) {
-    ui.ShowMessage("No \"Units\" attribute in node \"Source\".");
+    ui.ShowMessage(Text(IDS_NO_UNITS));
     return false;
   }
   std::string unitText = LowerAscii(*units);
@@ -325,7 +321,7 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
     if (unitText == UnitText(u)) unit = u;
   }
   if (unit < 0) {
-    ui.ShowMessage("Incorrect \"Units\" attribute value in \"Source\" node.");
+    ui.ShowMessage(Text(IDS_BAD_UNITS));
     return false;
   }
   ui.SelectUnit(unit);
@@ -335,26 +331,26 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
   RescaleTolerances(unit);
 
   if (!source.HasChildElements()) {
-    ui.ShowMessage("No children of \"Source\" node.");
+    ui.ShowMessage(Text(IDS_NO_SOURCE_CHILDREN));
     return false;
   }
   TXmlNode board = source.FirstChild("Board");
   if (!board) {
-    ui.ShowMessage("No \"Board\" node in \"Source\" node.");
+    ui.ShowMessage(Text(IDS_NO_BOARD));
     return false;
   }
   if (!board.HasChildElements()) {
-    ui.ShowMessage("No children of \"Board\" node.");
+    ui.ShowMessage(Text(IDS_NO_BOARD_CHILDREN));
     return false;
   }
   TXmlNode settings = board.FirstChild("Settings");
   if (!settings) {
-    ui.ShowMessage("No \"Settings\" node in \"Board\" node.");
+    ui.ShowMessage(Text(IDS_NO_SETTINGS));
     return false;
   }
   TXmlNode lineWidth = settings.FirstChild("LineWidth");
   if (!lineWidth) {
-    ui.ShowMessage("No \"LineWidth\" node in \"Settings\" node.");
+    ui.ShowMessage(Text(IDS_NO_LINE_WIDTH));
     return false;
   }
 
@@ -371,7 +367,7 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
 
   TXmlNode copperLayers = board.FirstChild("CopperLayers");
   if (!copperLayers || !copperLayers.HasChildElements()) {
-    ui.ShowMessage("No \"CopperLayers\" node in \"Board\" node.");
+    ui.ShowMessage(Text(IDS_NO_COPPER_LAYERS));
     return false;
   }
   std::vector<TXmlNode> layers = copperLayers.ChildElements();
@@ -379,12 +375,12 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
   for (std::size_t i = 0; i < layers.size(); ++i) {
     std::optional<std::string> id = layers[i].Attribute("Id");
     if (!id) {
-      ui.ShowMessage(Cat({"Copper layer #", std::to_string(i), ": no \"Id\" attribute."}));
+      ui.ShowMessage(Text(IDS_LAYER_NO_ID, {std::to_string(i)}));
       return false;
     }
     int value = ParseInteger(*id).value_or(-1);
     if (value < 0) {
-      ui.ShowMessage(Cat({"Copper layer #", std::to_string(i), ": incorrect \"Id\" attribute value."}));
+      ui.ShowMessage(Text(IDS_LAYER_BAD_ID, {std::to_string(i)}));
       return false;
     }
     state.CopperLayerIds[i] = value;
@@ -392,7 +388,7 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
 
   TXmlNode nets = board.FirstChild("Nets");
   if (!nets) {
-    ui.ShowMessage("No selected nets traces and/or segments or shapes.");
+    ui.ShowMessage(Text(IDS_NOTHING_SELECTED));
     return false;
   }
   int netNumber = 1;

@@ -7,6 +7,7 @@
 
 #include "plugin/board_reader.h"
 #include "plugin/mask_writer.h"
+#include "plugin/strings.h"
 
 namespace {
 // Joins texts; also keeps GCC 12's -Wrestrict false alarm on "literal" + std::string away.
@@ -15,7 +16,6 @@ std::string Cat(std::initializer_list<std::string_view> parts) {
   for (std::string_view p : parts) s.append(p);
   return s;
 }
-constexpr const char* kNothingSelected = "No selected nets traces and/or segments or shapes.";
 
 template <typename T>
 int IndexOf(const std::vector<std::unique_ptr<T>>& items, const T* item) {
@@ -53,7 +53,7 @@ TRunPhase TRunFlow::FormShow() {
       return FPhase;
     }
     if (!FState.AnySelected) {
-      FUi.ShowMessage(kNothingSelected);
+      FUi.ShowMessage(std::string(DefaultText(IDS_NOTHING_SELECTED)));
       FormClose();
       return FPhase;
     }
@@ -101,8 +101,7 @@ int TRunFlow::WriteOpenings(int Region) {
   TXmlNode board = FState.XmlDocument.TopLevelElement("Source").FirstChild("Board");
   if (!board) {
     FState.XmlDocument.Clear();
-    FUi.ShowMessage(Cat({"File \"", FState.BoardFileName,
-                         "\" no longer holds a \"Source\" element with a \"Board\" element; nothing was written."}));
+    FUi.ShowMessage(FormatText(DefaultText(IDS_BOARD_LOST), {FState.BoardFileName}));
     return -1;
   }
   int added = MaskRegion(FState, Region);
