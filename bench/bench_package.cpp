@@ -14,7 +14,7 @@
 
 #include "stub/pack/pack_build.h"
 #include "stub/pack/pack_files.h"
-#include "stub/pack/pack_inspect.h"
+#include "stub/pack/pack_examine.h"
 #include "stub/package/gfileinfo.h"
 #include "stub/package/package_records.h"
 

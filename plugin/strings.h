@@ -32,13 +32,13 @@ inline std::string FormatText(std::string_view format, std::initializer_list<std
   for (std::size_t i = 0; i < format.size(); ++i) {
     char c = format[i];
     if (c == '%' && i + 1 < format.size()) {
-      char spec = format[i + 1];
-      if (spec == '%') {
+      char directive = format[i + 1];
+      if (directive == '%') {
         out += '%';
         ++i;
         continue;
       }
-      if (spec == 's' || spec == 'd') {
+      if (directive == 's' || directive == 'd') {
         if (next != args.end()) out += *next++;
         ++i;
         continue;

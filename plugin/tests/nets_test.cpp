@@ -18,15 +18,15 @@ std::unique_ptr<TLineSegment> MakeSegment(bool selected, TDPoint a = {0, 0}, TDP
 }
 
 // A trace described by its own flag and its segments' flags.
-struct TraceSpec {
+struct TraceDef {
   bool selected;
   std::vector<bool> segments;
 };
 
-std::unique_ptr<TNetTrace> MakeTrace(const TraceSpec& spec) {
+std::unique_ptr<TNetTrace> MakeTrace(const TraceDef& trace_def) {
   auto trace = std::make_unique<TNetTrace>();
-  trace->SetSelected(spec.selected);
-  for (bool s : spec.segments) trace->AppendSegment(MakeSegment(s));
+  trace->SetSelected(trace_def.selected);
+  for (bool s : trace_def.segments) trace->AppendSegment(MakeSegment(s));
   return trace;
 }
 
@@ -93,7 +93,7 @@ TEST(NetModel, AccessorsWriteStraightOntoTheFields) {
 
 struct NetCase {
   const char* name;
-  std::vector<TraceSpec> traces;
+  std::vector<TraceDef> traces;
   int selectedTraces;
   int segments;
   int selectedSegments;

@@ -6,7 +6,7 @@
 #include "stub/pack/language_text.h"
 #include "stub/pack/pack_build.h"
 #include "stub/pack/pack_files.h"
-#include "stub/pack/pack_inspect.h"
+#include "stub/pack/pack_examine.h"
 #include "stub/package/trailer.h"
 #include "stub/support/strings.h"
 

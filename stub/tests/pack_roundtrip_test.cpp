@@ -7,7 +7,7 @@
 #include <random>
 
 #include "stub/pack/pack_build.h"
-#include "stub/pack/pack_inspect.h"
+#include "stub/pack/pack_examine.h"
 #include "stub/package/gfileinfo.h"
 #include "stub/package/package_checksum.h"
 #include "stub/tests/package_fixture.h"
@@ -24,13 +24,13 @@ std::string RandomBytes(std::mt19937& random, std::size_t size) {
   return s;
 }
 
-struct SetSpec {
+struct FileSetDef {
   unsigned seed;
   std::vector<std::size_t> sizes;
 };
 
-void RoundTrip(const SetSpec& spec) {
-  std::mt19937 random(spec.seed);
+void RoundTrip(const FileSetDef& set) {
+  std::mt19937 random(set.seed);
   TScratch dir;
   const std::string stub = dir.Write("Tallowin.exe", package_fixture::StubImage(4096));
   const char* names[] = {"plain.bin", "with blanks .txt", "\xC4rger \xFC\xDF.dat", "x", "Read Me", "a.b.c"};
@@ -38,12 +38,12 @@ void RoundTrip(const SetSpec& spec) {
   TBuildOptions o;
   o.StubPath = stub;
   o.OutPath = dir.Path("Setup.exe");
-  o.Settings = "|http://u/|p.info|X_A.exe|token " + std::to_string(spec.seed) + "|0|";
+  o.Settings = "|http://u/|p.info|X_A.exe|token " + std::to_string(set.seed) + "|0|";
   o.Level = 1;
   std::filesystem::create_directories(dir.Path("in"));
-  for (std::size_t i = 0; i < spec.sizes.size(); ++i) {
+  for (std::size_t i = 0; i < set.sizes.size(); ++i) {
     const std::string name = std::to_string(i) + names[random() % 6];
-    const std::string bytes = RandomBytes(random, spec.sizes[i]);
+    const std::string bytes = RandomBytes(random, set.sizes[i]);
     o.Files.push_back(dir.Write("in/" + name, bytes));
     originals[name] = bytes;
   }
@@ -54,7 +54,7 @@ void RoundTrip(const SetSpec& spec) {
   TGFileInfo info(StdioPackageFiles(), o.OutPath);
   ASSERT_TRUE(info.HasPackage());
   EXPECT_EQ(info.FilesCount(), summary.Records);
-  EXPECT_EQ(info.UpdateToken(true), "token " + std::to_string(spec.seed));
+  EXPECT_EQ(info.UpdateToken(true), "token " + std::to_string(set.seed));
   const auto file = TStdioByteSource::Open(o.OutPath);
   EXPECT_TRUE(ChecksumPasses(PackageChecksum(*file, 74), info.PackageChecksum()));
 
@@ -84,7 +84,7 @@ void RoundTrip(const SetSpec& spec) {
 }
 
 TEST(PackRoundTrip, RandomFileSets) {
-  const SetSpec sets[] = {
+  const FileSetDef sets[] = {
       {1, {}},
       {2, {0, 0, 1}},
       {3, {5'242'879, 5'242'880, 5'242'881, 17, 0}},

@@ -7,7 +7,7 @@
 #include "stub/pack/language_text.h"
 #include "stub/pack/pack_build.h"
 #include "stub/pack/pack_cli.h"
-#include "stub/pack/pack_inspect.h"
+#include "stub/pack/pack_examine.h"
 #include "stub/package/gfileinfo.h"
 #include "stub/package/language.h"
 #include "stub/package/package_checksum.h"

@@ -1,4 +1,4 @@
-#include "stub/pack/pack_inspect.h"
+#include "stub/pack/pack_examine.h"
 
 #include <cstdio>
 #include <filesystem>
