@@ -37,7 +37,8 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
   FCell = 4 * (2 * GeomEps + MarginFor(maxAbs)) + 1e-300;
   if (maxAbs / FCell > 0x1p50) return;
   FVertices.reserve(pts.size());
-  for (int i = 0; i < count; ++i) FVertices.emplace(CellKey(pts[i].x, pts[i].y), i);
+  for (int i = 0; i < count; ++i) FVertices.emplace_back(CellKey(pts[i].x, pts[i].y), i);
+  std::sort(FVertices.begin(), FVertices.end());
 
   FYs.reserve(pts.size());
   for (const TDPoint& p : pts) FYs.push_back(p.y);
@@ -45,7 +46,7 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
   FYs.erase(std::unique(FYs.begin(), FYs.end()), FYs.end());
   FLeaves = static_cast<int>(FYs.size()) - 1;
   if (FLeaves >= 1) {
-    FNodes.resize(4 * static_cast<std::size_t>(FLeaves));
+    const std::size_t nodes = 4 * static_cast<std::size_t>(FLeaves);
     for (int i = 0; i < count; ++i) {
       const TDPoint& a = pts[static_cast<std::size_t>(i)];
       const TDPoint& b = pts[static_cast<std::size_t>(i + 1 < count ? i + 1 : 0)];
@@ -57,14 +58,20 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
           static_cast<int>(std::lower_bound(FYs.begin(), FYs.end(), hi) - FYs.begin()) - 1;
       Insert(1, 0, FLeaves - 1, first, last, i);
     }
-    for (TNode& node : FNodes) {
-      std::sort(node.Items.begin(), node.Items.end(),
-                [](const TItem& p, const TItem& q) { return p.Key < q.Key; });
-      node.SignsFrom.assign(node.Items.size() + 1, 0);
-      for (std::size_t k = node.Items.size(); k > 0; --k) {
-        node.SignsFrom[k - 1] = node.SignsFrom[k] + node.Items[k - 1].Sign;
-        node.Width = std::max(node.Width, node.Items[k - 1].XMax - node.Items[k - 1].Key);
-      }
+    std::sort(FItems.begin(), FItems.end(), [](const TItem& p, const TItem& q) {
+      return p.Node != q.Node ? p.Node < q.Node : p.Key < q.Key;
+    });
+    FFirst.assign(nodes + 1, 0);
+    for (const TItem& item : FItems) ++FFirst[static_cast<std::size_t>(item.Node) + 1];
+    for (std::size_t k = 0; k < nodes; ++k) FFirst[k + 1] += FFirst[k];
+    FSignsFrom.assign(FItems.size() + 1, 0);
+    FWidth.assign(nodes, 0.0);
+    for (std::size_t i = FItems.size(); i > 0; --i) {
+      const TItem& item = FItems[i - 1];
+      const bool lastOfNode = i == FItems.size() || FItems[i].Node != item.Node;
+      FSignsFrom[i - 1] = (lastOfNode ? 0 : FSignsFrom[i]) + item.Sign;
+      double& width = FWidth[static_cast<std::size_t>(item.Node)];
+      width = std::max(width, item.XMax - item.Key);
     }
   }
   FDirect = false;
@@ -89,8 +96,8 @@ void TProbeIndex::Insert(int node, int lo, int hi, int first, int last, int edge
     auto xAt = [&](double y) { return a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x); };
     const double x0 = xAt(FYs[static_cast<std::size_t>(lo)]);
     const double x1 = xAt(FYs[static_cast<std::size_t>(hi + 1)]);
-    FNodes[static_cast<std::size_t>(node)].Items.push_back(
-        TItem{std::min(x0, x1) - FMargin, std::max(x0, x1) + FMargin, edge, a.y < b.y ? 1 : -1});
+    FItems.push_back(TItem{std::min(x0, x1) - FMargin, std::max(x0, x1) + FMargin, edge,
+                           a.y < b.y ? 1 : -1, node});
     return;
   }
   const int mid = (lo + hi) / 2;
@@ -132,8 +139,8 @@ bool TProbeIndex::IsInside(const TDPoint& Q) const {
     for (std::int64_t iy = cy0; iy <= cy1; ++iy) {
       const auto key = static_cast<std::int64_t>(
           static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^ static_cast<std::uint64_t>(iy));
-      auto range = FVertices.equal_range(key);
-      for (auto it = range.first; it != range.second; ++it) {
+      for (auto it = std::lower_bound(FVertices.begin(), FVertices.end(), std::make_pair(key, -1));
+           it != FVertices.end() && it->first == key; ++it) {
         if (pts[static_cast<std::size_t>(it->second)] == Q) return true;
       }
     }
@@ -146,18 +153,21 @@ bool TProbeIndex::IsInside(const TDPoint& Q) const {
   int w = 0;
   int node = 1, lo = 0, hi = FLeaves - 1;
   for (;;) {
-    const TNode& n = FNodes[static_cast<std::size_t>(node)];
-    if (!n.Items.empty()) {
+    const std::size_t first = static_cast<std::size_t>(FFirst[static_cast<std::size_t>(node)]);
+    const std::size_t end = static_cast<std::size_t>(FFirst[static_cast<std::size_t>(node) + 1]);
+    if (first < end) {
       const double right = Q.x + mq, left = Q.x - mq;
+      const double width = FWidth[static_cast<std::size_t>(node)];
       const auto firstRight =
-          std::upper_bound(n.Items.begin(), n.Items.end(), right,
+          std::upper_bound(FItems.begin() + static_cast<std::ptrdiff_t>(first),
+                           FItems.begin() + static_cast<std::ptrdiff_t>(end), right,
                            [](double v, const TItem& item) { return v < item.Key; });
-      std::size_t i = static_cast<std::size_t>(firstRight - n.Items.begin());
-      w += n.SignsFrom[i];
-      while (i > 0) {
-        const TItem& item = n.Items[--i];
+      std::size_t i = static_cast<std::size_t>(firstRight - FItems.begin());
+      if (i < end) w += FSignsFrom[i];
+      while (i > first) {
+        const TItem& item = FItems[--i];
         // This one and all before it lie clearly left.
-        if (item.Key < left - n.Width * (1 + 0x1p-40) - FMargin) break;
+        if (item.Key < left - width * (1 + 0x1p-40) - FMargin) break;
         if (item.XMax < left) continue;
         w += Contribution(item.Edge, Q);
       }

@@ -2,7 +2,7 @@
 // Inside/outside probes against one polygon, answered as TDPoint::IsInPoly(poly, true)
 // answers them, without reading every edge per probe.
 #include <cstdint>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "plugin/common.h"
@@ -22,11 +22,7 @@ class TProbeIndex {
     double XMax;  // greatest x, plus the margin
     int Edge;
     int Sign;  // +1 upward, -1 downward
-  };
-  struct TNode {
-    std::vector<TItem> Items;    // by Key
-    std::vector<int> SignsFrom;  // sum of Sign over Items[i..]
-    double Width = 0;            // largest XMax - Key
+    int Node;
   };
   int Contribution(int edge, const TDPoint& Q) const;
   void Insert(int node, int lo, int hi, int first, int last, int edge);
@@ -36,10 +32,15 @@ class TProbeIndex {
   bool FDirect = true;      // small or unusual polygons: the plain test
   std::vector<double> FYs;  // distinct vertex y values, ascending
   int FLeaves = 0;
-  std::vector<TNode> FNodes;
+  // The items of node k are FItems[FFirst[k] .. FFirst[k + 1]), by Key; FSignsFrom[i] sums
+  // Sign from item i to the end of its node; FWidth[k] is the largest XMax - Key in node k.
+  std::vector<TItem> FItems;
+  std::vector<int> FFirst;
+  std::vector<int> FSignsFrom;
+  std::vector<double> FWidth;
   double FMargin = 0;
   double FCell = 1;
-  std::unordered_multimap<std::int64_t, int> FVertices;
+  std::vector<std::pair<std::int64_t, int>> FVertices;  // (cell key, vertex), sorted
 };
 
 }  // namespace offset_probe
