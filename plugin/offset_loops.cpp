@@ -198,6 +198,7 @@ class TLoopRemoval {
         FNext(ring.size()),
         FVersion(ring.size(), 0),
         FMark(ring.size(), 0),
+        FBoxes(ring.size()),
         FCount(N),
         FSums(N) {
     FTail = N - 1;
@@ -318,7 +319,7 @@ class TLoopRemoval {
       const std::size_t s = At(e.Slot);
       if (!FAlive[s] || FVersion[s] != e.Version || FMark[s] == FStamp) return;
       FMark[s] = FStamp;
-      const TBox other = SegmentBox(Pt(FPrev[s]), Pt(e.Slot));
+      const TBox& other = FBoxes[s];  // current: the version matched
       if (!Overlap(box, other)) return;
       if (wide && !Contains(other, A1) && !band.Meets(other)) return;
       const int j = FCount.Rank(e.Slot);
@@ -391,6 +392,7 @@ class TLoopRemoval {
     FSums.Set(slot, Term(slot));
     const unsigned version = ++FVersion[At(slot)];
     const TBox box = SegmentBox(Pt(FPrev[At(slot)]), Pt(slot));
+    FBoxes[At(slot)] = box;
     int cx0, cx1, cy0, cy1;
     CellRange(box, cx0, cx1, cy0, cy1);
     const long long cells = static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1);
@@ -458,6 +460,7 @@ class TLoopRemoval {
   std::vector<int> FPrev, FNext;
   std::vector<unsigned> FVersion;
   std::vector<unsigned> FMark;
+  std::vector<TBox> FBoxes;  // of the segment ending at each slot, as of its last refresh
   unsigned FStamp = 0;
   int FTail = 0;
   TCountTree FCount;
