@@ -192,20 +192,10 @@ TEST_F(Offset, FastVersionMatchesTheLiteralOneWhereTheCleanUpRepeatsOrRunsToTheG
   // A clean-up that would cycle for ever (the list comes back every 3 passes) and one that
   // wanders without repeating until the pass guard ends it.
   ASSERT_EQ(Compare(CyclingOutline(), -2.5), "");
-  const TDPointList star = Poly(
-      {{5.0434814182941832, 0.29877865007578147},   {7.7786376813778864, 1.019381855831812},
-       {1.479801689750649, 0.27043201661911326},    {8.247801914977444, 1.6959836807096269},
-       {1.497412232630013, 1.7171024663735159},     {0.74157782502156955, 0.97296391318011477},
-       {0.63337966511528931, 0.94167011806799372},  {0.26544253543497565, 0.8944714069990094},
-       {-2.8071945975149855, 4.3722505154785569},   {-7.1812991733719747, 4.5453863533170882},
-       {-3.1657269442314169, 1.9991813265419323},   {-6.6935863995789413, 2.6139013073643711},
-       {-7.1533875609444655, -0.51158927781321917}, {-7.5252750518449458, -1.1787320582501772},
-       {-1.097082268997928, -1.0446736916342374},   {-0.45857434413797804, -4.8318895241295206},
-       {0.2802853807035689, -1.6332779627179015},   {0.51373807686956074, -0.61174443088187924},
-       {0.76619930985689211, -0.10510271313022909}, {3.261047934087931, -0.18863174260632973}});
-  std::vector<ref::TOffsetEntry> entries = ref::ShrinkRing(star, 3.5856490625534208);
-  ASSERT_EQ(ref::CleanUp(entries, star, 3.5856490625534208).Stop, ref::TCleanupStop::PassLimit);
-  ASSERT_EQ(Compare(star, -3.5856490625534208), "");
+  const TDPointList& star = WanderingStar();
+  std::vector<ref::TOffsetEntry> entries = ref::ShrinkRing(star, WanderingStarDistance);
+  ASSERT_EQ(ref::CleanUp(entries, star, WanderingStarDistance).Stop, ref::TCleanupStop::PassLimit);
+  ASSERT_EQ(Compare(star, -WanderingStarDistance), "");
 }
 
 struct TShapeCase {
