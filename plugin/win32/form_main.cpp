@@ -79,15 +79,7 @@ TFormMain::~TFormMain() {
 }
 
 bool TFormMain::RegisterWindowClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = MORVANE_MAIN_CLASS;
-  return RegisterClassExW(&wc) != 0;
+  return RegisterFormClass(MORVANE_MAIN_CLASS, WindowProc, true);
 }
 
 bool TFormMain::Create() {

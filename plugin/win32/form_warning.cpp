@@ -18,14 +18,7 @@ TFormWarning::~TFormWarning() {
 }
 
 bool TFormWarning::RegisterWindowClass() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = MORVANE_WARNING_CLASS;
-  return RegisterClassExW(&wc) != 0;
+  return RegisterFormClass(MORVANE_WARNING_CLASS, WindowProc, false);
 }
 
 bool TFormWarning::Create(HWND owner) {

@@ -184,3 +184,15 @@ void Box(HWND owner, const std::string& text, UINT icon) {
 
 void ShowMessageBox(HWND owner, const std::string& text) { Box(owner, text, 0); }
 void ShowErrorBox(HWND owner, const std::string& text) { Box(owner, text, MB_ICONERROR); }
+
+bool RegisterFormClass(const wchar_t* className, WNDPROC windowProc, bool withIcon) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = windowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  if (withIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  return RegisterClassExW(&wc) != 0;
+}

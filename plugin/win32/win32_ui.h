@@ -80,6 +80,10 @@ void ShowMessageBox(HWND owner, const std::string& text);
 // The box for an error nobody else handled.
 void ShowErrorBox(HWND owner, const std::string& text);
 
+// Registers a form's window class: arrow cursor, dialog-coloured background, and the
+// application icon when asked for.
+bool RegisterFormClass(const wchar_t* className, WNDPROC windowProc, bool withIcon);
+
 // The common part of a form's window procedure: the form object, given at creation, is
 // kept in the window's user data and gets every message through its handler; what a
 // handler throws goes to the error box and the window stays as it is.
