@@ -4,7 +4,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
+#include <functional>
+#include <limits>
 #include <utility>
 
 // The loop removal walks C down the ring and, for the segment R[C-1]-R[C], takes the
@@ -73,6 +74,47 @@ class TBand {
     FAcross += FAcross * 0x1p-30 + (maxAbs + FLength) * 0x1p-36;
     FAlong = (FAcross + FLength + maxAbs) * 0x1p-36;
   }
+  // The x range of the band (widened for rounding) within the slab ylo <= y <= yhi; false
+  // when they do not meet. A band too wide to place spans every x.
+  bool XSpan(double ylo, double yhi, double& xlo, double& xhi) const {
+    if (!(FAcross <= 1e200)) {
+      xlo = -std::numeric_limits<double>::infinity();
+      xhi = std::numeric_limits<double>::infinity();
+      return ylo <= yhi;
+    }
+    const double pad = (std::abs(FA.x) + std::abs(FA.y) + FLength + FAcross) * 0x1p-30;
+    const double s0 = -FAlong - pad, s1 = FLength + FAlong + pad;
+    const double t0 = -FAcross - pad, t1 = FAcross + pad;
+    const TDPoint normal{-FDir.y, FDir.x};
+    const TDPoint corners[4] = {FA + s0 * FDir + t0 * normal, FA + s1 * FDir + t0 * normal,
+                                FA + s1 * FDir + t1 * normal, FA + s0 * FDir + t1 * normal};
+    xlo = std::numeric_limits<double>::infinity();
+    xhi = -xlo;
+    for (int i = 0; i < 4; ++i) {
+      const TDPoint& p = corners[i];
+      const TDPoint& q = corners[(i + 1) % 4];
+      double from = 0, to = 1;
+      if (p.y != q.y) {
+        double ta = (ylo - p.y) / (q.y - p.y), tb = (yhi - p.y) / (q.y - p.y);
+        if (ta > tb) std::swap(ta, tb);
+        from = std::max(from, ta);
+        to = std::min(to, tb);
+        if (!(from <= to)) continue;
+      } else if (!(ylo <= p.y && p.y <= yhi)) {
+        continue;
+      }
+      for (double t : {from, to}) {
+        const double x = p.x + t * (q.x - p.x);
+        xlo = std::min(xlo, x);
+        xhi = std::max(xhi, x);
+      }
+    }
+    if (!(xlo <= xhi)) return false;
+    xlo -= pad;
+    xhi += pad;
+    return true;
+  }
+
   // Whether the box may share a point with the band (no separating axis along or across).
   bool Meets(const TBox& b) const {
     const double xs[2] = {b.x0 - FA.x, b.x1 - FA.x};
@@ -151,6 +193,13 @@ class TSumTree {
     }
     FTree.assign(2 * static_cast<std::size_t>(FSize), 0.0);
   }
+  // Leaves set this way take effect at Rebuild.
+  void SetLeaf(int slot, double v) { FTree[static_cast<std::size_t>(FSize + slot)] = v; }
+  void Rebuild() {
+    for (std::size_t i = static_cast<std::size_t>(FSize) - 1; i >= 1; --i) {
+      FTree[i] = FTree[2 * i] + FTree[2 * i + 1];
+    }
+  }
   void Set(int slot, double v) {
     std::size_t i = static_cast<std::size_t>(FSize + slot);
     FTree[i] = v;
@@ -177,13 +226,81 @@ class TSumTree {
   std::vector<double> FTree;
 };
 
+// The grid's cells in an open-addressed table; each cell heads a list of entries kept in one
+// pool (no allocation per cell, few cache lines per lookup).
+class TCellTable {
+ public:
+  struct TEntry {
+    int Slot;
+    unsigned Version;
+    int Next;  // in the pool, -1 at the end of the cell's list
+  };
+
+  void Reserve(std::size_t cells, std::size_t entries) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * cells) capacity *= 2;
+    FKeys.assign(capacity, Empty);
+    FHeads.assign(capacity, -1);
+    FUsed = 0;
+    FPool.clear();
+    FPool.reserve(entries);
+  }
+  int Head(std::uint64_t key) const {
+    const std::size_t mask = FKeys.size() - 1;
+    for (std::size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
+      if (FKeys[i] == key) return FHeads[i];
+      if (FKeys[i] == Empty) return -1;
+    }
+  }
+  const TEntry& Entry(int k) const { return FPool[static_cast<std::size_t>(k)]; }
+  void Add(std::uint64_t key, int slot, unsigned version) {
+    if (2 * (FUsed + 1) > FKeys.size()) Grow();
+    const std::size_t i = Place(key);
+    FPool.push_back(TEntry{slot, version, FHeads[i]});
+    FHeads[i] = static_cast<int>(FPool.size()) - 1;
+  }
+
+ private:
+  static constexpr std::uint64_t Empty = ~0ULL;  // no cell key has all bits set
+  static std::size_t Hash(std::uint64_t key) {
+    return static_cast<std::size_t>((key * 0x9e3779b97f4a7c15ULL) >> 20);
+  }
+  std::size_t Place(std::uint64_t key) {
+    const std::size_t mask = FKeys.size() - 1;
+    std::size_t i = Hash(key) & mask;
+    while (FKeys[i] != key && FKeys[i] != Empty) i = (i + 1) & mask;
+    if (FKeys[i] == Empty) {
+      FKeys[i] = key;
+      ++FUsed;
+    }
+    return i;
+  }
+  void Grow() {
+    std::vector<std::uint64_t> keys(FKeys.size() * 2, Empty);
+    std::vector<int> heads(FKeys.size() * 2, -1);
+    keys.swap(FKeys);
+    heads.swap(FHeads);
+    FUsed = 0;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      if (keys[i] != Empty) FHeads[Place(keys[i])] = heads[i];
+    }
+  }
+
+  std::vector<std::uint64_t> FKeys;
+  std::vector<int> FHeads;
+  std::size_t FUsed = 0;
+  std::vector<TEntry> FPool;
+};
+
 // Rings shorter than this are searched the plain way.
 constexpr std::size_t SmallRing = 48;
-// A segment whose box covers more cells is kept in a list that every search reads.
+// A segment whose box covers at most this many cells is stored in all of them; a longer one
+// only in the cells its on-segment band passes through.
+constexpr long long SmallBoxCells = 4;
+// A segment that passes through more cells is kept in a list that every search reads.
 constexpr long long BigSegmentCells = 64;
-// A searching segment whose box covers more cells compares with the earlier ones in turn.
-constexpr long long ScanAllCells = 4096;
-// A searching segment whose box covers more cells first tries this many earlier segments.
+// A searching segment whose box covers more cells first tries this many earlier segments,
+// then looks only along its band.
 constexpr long long WideBoxCells = 16;
 constexpr int NearbyTried = 256;
 
@@ -207,14 +324,18 @@ class TLoopRemoval {
       FNext[At(k)] = k + 1 < N ? k + 1 : -1;
     }
     BuildGrid();
-    for (int k = 1; k < N; ++k) Refresh(k);
+    for (int k = 1; k < N; ++k) {
+      FSums.SetLeaf(k, Term(k));
+      Register(k);
+    }
+    FSums.Rebuild();
   }
 
   void Run() {
     int last = N - 1;
     int C = last;
+    int sC = C >= 1 ? FCount.SlotOf(C) : 0;
     while (C >= 1) {
-      const int sC = FCount.SlotOf(C);
       const int sC1 = FPrev[At(sC)];
       const TDPoint A1 = Pt(sC1);
       const TDPoint A2 = Pt(sC);
@@ -222,7 +343,7 @@ class TLoopRemoval {
       TDPoint X;
       if (C - 2 >= 1) Find(C, sC1, A1, A2, h, sh, X);
       if (h >= 1) {
-        const bool cut = LoopIsShorter(C, last, h, sh, sC, sC1, A1, A2, X);
+        const bool cut = LoopIsShorter(C, last, h, sh, sC, A1, A2, X);
         if (cut) {
           PointOf(R[At(sh)]) = X;
           for (int k = FNext[At(sh)]; k != sC;) {
@@ -248,7 +369,10 @@ class TLoopRemoval {
         Refresh(sh);
         Refresh(sC);
       }
-      C = std::min(C - 1, last);
+      const int nextC = std::min(C - 1, last);
+      // Without a cut the segment before is the next one searched.
+      sC = h < 1 ? sC1 : (nextC >= 1 ? FCount.SlotOf(nextC) : 0);
+      C = nextC;
       const TDPoint before = Pt(0);
       R[0] = R[At(FTail)];
       if (!SameBits(before, Pt(0)) && FNext[0] >= 0) Refresh(FNext[0]);
@@ -260,6 +384,10 @@ class TLoopRemoval {
   }
 
  private:
+  struct TRowSpan {
+    int Cy, Cx0, Cx1;
+  };
+
   static std::size_t At(int k) { return static_cast<std::size_t>(k); }
   const TDPoint& Pt(int slot) { return PointOf(R[At(slot)]); }
 
@@ -280,6 +408,23 @@ class TLoopRemoval {
     return false;
   }
 
+  // Tries the segments of ranks j = from, from - 1, ..., 1 (from ends at slot sj) in turn.
+  bool ScanDown(int from, int sj, const TDPoint& A1, const TDPoint& A2, int stop, int& h, int& sh,
+                TDPoint& X) {
+    for (int j = from; j >= stop; --j, sj = FPrev[At(sj)]) {
+      if (Crosses(A1, A2, sj, X)) {
+        h = j;
+        sh = sj;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Every point that one of the three tests can meet (the crossing X, R[j] or R[C-1]) lies on
+  // both segments, as IsOnLine accepts it: within both segments' boxes and bands. So the
+  // cells of one segment's band (or of its whole box, when small) meet the cells in which
+  // the other is stored.
   void Find(int C, int sC1, const TDPoint& A1, const TDPoint& A2, int& h, int& sh, TDPoint& X) {
     if (ZeroLength(A1, A2)) {
       // Every point lies on a segment of zero length: the literal search stops at once.
@@ -293,51 +438,56 @@ class TLoopRemoval {
     int cx0, cx1, cy0, cy1;
     CellRange(box, cx0, cx1, cy0, cy1);
     const long long cells = static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1);
-    // A segment with a wide box (a very short one accepts points far off its line) usually
-    // meets one of the segments just before it: those are tried in turn first.
-    int below = C - 2;  // the grid search covers j up to here
+    int below = C - 2;  // the grid search covers j up to here, ending at slot sBelow
+    int sBelow = FPrev[At(sC1)];
     const bool wide = cells > WideBoxCells;
+    FSpans.clear();
     if (wide) {
-      const int stop = cells > ScanAllCells ? 1 : std::max(1, C - 2 - NearbyTried);
-      int sj = FPrev[At(sC1)];
-      for (int j = C - 2; j >= stop; --j, sj = FPrev[At(sj)]) {
-        if (Crosses(A1, A2, sj, X)) {
-          h = j;
-          sh = sj;
-          return;
-        }
-      }
+      // A segment with a wide box (a very short one accepts points far off its line) usually
+      // meets one of the segments just before it: those are tried in turn first.
+      const int stop = std::max(1, C - 2 - NearbyTried);
+      if (ScanDown(below, sBelow, A1, A2, stop, h, sh, X)) return;
       if (stop == 1) return;
+      for (int j = below; j >= stop; --j) sBelow = FPrev[At(sBelow)];
       below = stop - 1;
+      // The box is mostly empty: only the band along the segment, and only where anything is
+      // stored, can hold a point that the tests accept.
+      const TBox clip{std::max(box.x0, FContent.x0), std::max(box.y0, FContent.y0),
+                      std::min(box.x1, FContent.x1), std::min(box.y1, FContent.y1)};
+      const long long bandCells = BandSpans(band, clip, FSpans);
+      if (bandCells > below) {
+        ScanDown(below, sBelow, A1, A2, 1, h, sh, X);
+        return;
+      }
+    } else {
+      for (int cy = cy0; cy <= cy1; ++cy) FSpans.push_back(TRowSpan{cy, cx0, cx1});
     }
-    // A wide box is mostly empty: the crossing and the end points the first two tests accept
-    // lie in a thin band along the segment, and the third test needs R[C-1] in the earlier
-    // segment's box.
     ++FStamp;
     FCandidates.clear();
-    auto consider = [&](const TEntry& e) {
-      const std::size_t s = At(e.Slot);
-      if (!FAlive[s] || FVersion[s] != e.Version || FMark[s] == FStamp) return;
+    auto consider = [&](int slot, unsigned version) {
+      const std::size_t s = At(slot);
+      if (!FAlive[s] || FVersion[s] != version || FMark[s] == FStamp) return;
       FMark[s] = FStamp;
+      if (slot > sBelow) return;      // ranks follow slots: only j <= below is searched here
       const TBox& other = FBoxes[s];  // current: the version matched
       if (!Overlap(box, other)) return;
       if (wide && !Contains(other, A1) && !band.Meets(other)) return;
-      const int j = FCount.Rank(e.Slot);
-      if (j >= 1 && j <= below) FCandidates.emplace_back(j, e.Slot);
+      FCandidates.push_back(slot);
     };
-    for (int cy = cy0; cy <= cy1; ++cy) {
-      for (int cx = cx0; cx <= cx1; ++cx) {
-        const auto it = FCells.find(CellKey(cx, cy));
-        if (it == FCells.end()) continue;
-        for (const TEntry& e : it->second) consider(e);
+    for (const TRowSpan& span : FSpans) {
+      for (int cx = span.Cx0; cx <= span.Cx1; ++cx) {
+        for (int k = FCells.Head(CellKey(cx, span.Cy)); k >= 0;) {
+          const TCellTable::TEntry& e = FCells.Entry(k);
+          consider(e.Slot, e.Version);
+          k = e.Next;
+        }
       }
     }
-    for (const TEntry& e : FBig) consider(e);
-    std::sort(FCandidates.begin(), FCandidates.end(),
-              [](const auto& a, const auto& b) { return a.first > b.first; });
-    for (const auto& [j, sj] : FCandidates) {
+    for (const TBigEntry& e : FBig) consider(e.Slot, e.Version);
+    std::sort(FCandidates.begin(), FCandidates.end(), std::greater<int>());
+    for (int sj : FCandidates) {
       if (Crosses(A1, A2, sj, X)) {
-        h = j;
+        h = FCount.Rank(sj);
         sh = sj;
         return;
       }
@@ -347,8 +497,8 @@ class TLoopRemoval {
   double Term(int slot) { return (Pt(slot) - Pt(FPrev[At(slot)])).Length(); }
 
   // L1 < L2 of the literal version, for the crossing X of R[C-1]-R[C] with R[h-1]-R[h].
-  bool LoopIsShorter(int C, int last, int h, int sh, int sC, int sC1, const TDPoint& A1,
-                     const TDPoint& A2, const TDPoint& X) {
+  bool LoopIsShorter(int C, int last, int h, int sh, int sC, const TDPoint& A1, const TDPoint& A2,
+                     const TDPoint& X) {
     const double t0 = (X - Pt(sh)).Length();
     const double t1 = (A1 - X).Length();
     const double u0 = (X - A2).Length();
@@ -368,7 +518,6 @@ class TLoopRemoval {
     for (int k = FNext[At(sC)]; k >= 0; k = FNext[At(k)]) L2 += Term(k);
     for (int k = FNext[0]; k != sh; k = FNext[At(k)]) L2 += Term(k);
     L2 += u1;
-    (void)sC1;
     return L1 < L2;
   }
 
@@ -390,19 +539,84 @@ class TLoopRemoval {
   void Refresh(int slot) {
     if (slot <= 0 || !FAlive[At(slot)]) return;
     FSums.Set(slot, Term(slot));
+    Register(slot);
+  }
+
+  // Stores the segment ending at slot under a new version (entries of older ones are
+  // skipped by the searches).
+  void Register(int slot) {
     const unsigned version = ++FVersion[At(slot)];
-    const TBox box = SegmentBox(Pt(FPrev[At(slot)]), Pt(slot));
+    const TDPoint& a = Pt(FPrev[At(slot)]);
+    const TDPoint& b = Pt(slot);
+    const TBox box = SegmentBox(a, b);
     FBoxes[At(slot)] = box;
     int cx0, cx1, cy0, cy1;
     CellRange(box, cx0, cx1, cy0, cy1);
     const long long cells = static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1);
-    if (cells > BigSegmentCells) {
-      FBig.push_back(TEntry{slot, version});
+    if (cells <= SmallBoxCells) {
+      for (int cy = cy0; cy <= cy1; ++cy) {
+        for (int cx = cx0; cx <= cx1; ++cx) FCells.Add(CellKey(cx, cy), slot, version);
+      }
+      Widen(FContent, box);
       return;
     }
-    for (int cy = cy0; cy <= cy1; ++cy) {
-      for (int cx = cx0; cx <= cx1; ++cx) FCells[CellKey(cx, cy)].push_back(TEntry{slot, version});
+    long long bandCells = cells;
+    FRegister.clear();
+    if (ZeroLength(a, b)) {
+      for (int cy = cy0; cy <= cy1; ++cy) FRegister.push_back(TRowSpan{cy, cx0, cx1});
+    } else {
+      bandCells = BandSpans(TBand(a, b), box, FRegister);
     }
+    if (bandCells > BigSegmentCells) {
+      if (FBig.size() >= 64 && (FBig.size() & (FBig.size() - 1)) == 0) DropStaleBig();
+      FBig.push_back(TBigEntry{slot, version});
+      return;
+    }
+    for (const TRowSpan& span : FRegister) {
+      for (int cx = span.Cx0; cx <= span.Cx1; ++cx) FCells.Add(CellKey(cx, span.Cy), slot, version);
+    }
+    Widen(FContent, box);
+  }
+
+  void DropStaleBig() {
+    std::erase_if(FBig, [this](const TBigEntry& e) {
+      return !FAlive[At(e.Slot)] || FVersion[At(e.Slot)] != e.Version;
+    });
+  }
+
+  static void Widen(TBox& into, const TBox& b) {
+    into.x0 = std::min(into.x0, b.x0);
+    into.y0 = std::min(into.y0, b.y0);
+    into.x1 = std::max(into.x1, b.x1);
+    into.y1 = std::max(into.y1, b.y1);
+  }
+
+  // Row by row, the cells that hold a point of the band within clip; returns their count.
+  long long BandSpans(const TBand& band, const TBox& clip, std::vector<TRowSpan>& spans) const {
+    spans.clear();
+    if (!(clip.x0 <= clip.x1 && clip.y0 <= clip.y1)) return 0;
+    int cx0, cx1, cy0, cy1;
+    CellRange(clip, cx0, cx1, cy0, cy1);
+    // A value's row is found by rounding arithmetic: each slab is widened a little so that
+    // it holds every value that lands in its row.
+    const double pad = FCellSize * 0x1p-20 + (std::abs(FX0) + std::abs(FY0)) * 0x1p-40;
+    constexpr double Inf = std::numeric_limits<double>::infinity();
+    long long total = 0;
+    for (int cy = cy0; cy <= cy1; ++cy) {
+      const double lo = std::max(clip.y0, cy == 0 ? -Inf : FY0 + cy * FCellSize - pad);
+      const double hi = std::min(clip.y1, cy == FNy - 1 ? Inf : FY0 + (cy + 1) * FCellSize + pad);
+      double xlo, xhi;
+      if (!band.XSpan(lo, hi, xlo, xhi)) continue;
+      xlo = std::max(xlo - pad, clip.x0);
+      xhi = std::min(xhi + pad, clip.x1);
+      if (!(xlo <= xhi)) continue;
+      const int a = std::max(cx0, CellOf(xlo, FX0, FInv, FNx));
+      const int b = std::min(cx1, CellOf(xhi, FX0, FInv, FNx));
+      if (a > b) continue;
+      spans.push_back(TRowSpan{cy, a, b});
+      total += b - a + 1;
+    }
+    return total;
   }
 
   void BuildGrid() {
@@ -428,8 +642,9 @@ class TLoopRemoval {
     }
     FNx = static_cast<int>(std::floor(w / cell) + 1);
     FNy = static_cast<int>(std::floor(hgt / cell) + 1);
+    FCellSize = cell;
     FInv = 1.0 / cell;
-    FCells.reserve(static_cast<std::size_t>(N) * 2);
+    FCells.Reserve(static_cast<std::size_t>(N) * 2, static_cast<std::size_t>(N) * 3);
   }
 
   static std::uint64_t CellKey(int cx, int cy) {
@@ -449,7 +664,7 @@ class TLoopRemoval {
     cy1 = CellOf(b.y1, FY0, FInv, FNy);
   }
 
-  struct TEntry {
+  struct TBigEntry {
     int Slot;
     unsigned Version;
   };
@@ -465,11 +680,15 @@ class TLoopRemoval {
   int FTail = 0;
   TCountTree FCount;
   TSumTree FSums;
-  double FX0 = 0, FY0 = 0, FInv = 1;
+  double FX0 = 0, FY0 = 0, FInv = 1, FCellSize = 1;
   int FNx = 1, FNy = 1;
-  std::unordered_map<std::uint64_t, std::vector<TEntry>> FCells;
-  std::vector<TEntry> FBig;
-  std::vector<std::pair<int, int>> FCandidates;
+  TCellTable FCells;
+  // Where the stored segments' boxes lie (empty at first).
+  TBox FContent{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+                -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+  std::vector<TBigEntry> FBig;
+  std::vector<int> FCandidates;
+  std::vector<TRowSpan> FSpans, FRegister;
 };
 
 // The index relies on finite coordinates whose squares do not overflow.

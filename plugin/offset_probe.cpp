@@ -36,9 +36,20 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
   // Vertices by cells at least twice the equality window, for the on-vertex test.
   FCell = 4 * (2 * GeomEps + MarginFor(maxAbs)) + 1e-300;
   if (maxAbs / FCell > 0x1p50) return;
-  FVertices.reserve(pts.size());
-  for (int i = 0; i < count; ++i) FVertices.emplace_back(CellKey(pts[i].x, pts[i].y), i);
-  std::sort(FVertices.begin(), FVertices.end());
+  std::size_t capacity = 16;
+  while (capacity < 2 * pts.size()) capacity *= 2;
+  FVertexKeys.assign(capacity, 0);
+  FVertexHeads.assign(capacity, -1);
+  FVertexNext.assign(pts.size(), -1);
+  for (int i = 0; i < count; ++i) {
+    const std::int64_t key =
+        CellKey(pts[static_cast<std::size_t>(i)].x, pts[static_cast<std::size_t>(i)].y);
+    std::size_t at = Slot(key);
+    while (FVertexHeads[at] >= 0 && FVertexKeys[at] != key) at = (at + 1) & (capacity - 1);
+    FVertexKeys[at] = key;
+    FVertexNext[static_cast<std::size_t>(i)] = FVertexHeads[at];
+    FVertexHeads[at] = i;
+  }
 
   FYs.reserve(pts.size());
   for (const TDPoint& p : pts) FYs.push_back(p.y);
@@ -58,12 +69,24 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
           static_cast<int>(std::lower_bound(FYs.begin(), FYs.end(), hi) - FYs.begin()) - 1;
       Insert(1, 0, FLeaves - 1, first, last, i);
     }
-    std::sort(FItems.begin(), FItems.end(), [](const TItem& p, const TItem& q) {
-      return p.Node != q.Node ? p.Node < q.Node : p.Key < q.Key;
-    });
+    // Grouped by node with one counting pass, then each node's few items by Key.
     FFirst.assign(nodes + 1, 0);
     for (const TItem& item : FItems) ++FFirst[static_cast<std::size_t>(item.Node) + 1];
     for (std::size_t k = 0; k < nodes; ++k) FFirst[k + 1] += FFirst[k];
+    {
+      std::vector<int> fill(FFirst.begin(), FFirst.end() - 1);
+      std::vector<TItem> grouped(FItems.size());
+      for (const TItem& item : FItems) {
+        grouped[static_cast<std::size_t>(fill[static_cast<std::size_t>(item.Node)]++)] = item;
+      }
+      FItems.swap(grouped);
+    }
+    for (std::size_t k = 0; k < nodes; ++k) {
+      const auto first = FItems.begin() + FFirst[k], end = FItems.begin() + FFirst[k + 1];
+      if (end - first > 1) {
+        std::sort(first, end, [](const TItem& p, const TItem& q) { return p.Key < q.Key; });
+      }
+    }
     FSignsFrom.assign(FItems.size() + 1, 0);
     FWidth.assign(nodes, 0.0);
     for (std::size_t i = FItems.size(); i > 0; --i) {
@@ -83,6 +106,11 @@ std::int64_t TProbeIndex::CellKey(double x, double y) const {
   // Cells that share a key only cost an extra comparison.
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^
                                    static_cast<std::uint64_t>(iy));
+}
+
+std::size_t TProbeIndex::Slot(std::int64_t key) const {
+  return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0xff51afd7ed558ccdULL) >> 17) &
+         (FVertexKeys.size() - 1);
 }
 
 void TProbeIndex::Insert(int node, int lo, int hi, int first, int last, int edge) {
@@ -139,9 +167,13 @@ bool TProbeIndex::IsInside(const TDPoint& Q) const {
     for (std::int64_t iy = cy0; iy <= cy1; ++iy) {
       const auto key = static_cast<std::int64_t>(
           static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^ static_cast<std::uint64_t>(iy));
-      for (auto it = std::lower_bound(FVertices.begin(), FVertices.end(), std::make_pair(key, -1));
-           it != FVertices.end() && it->first == key; ++it) {
-        if (pts[static_cast<std::size_t>(it->second)] == Q) return true;
+      const std::size_t mask = FVertexKeys.size() - 1;
+      for (std::size_t at = Slot(key); FVertexHeads[at] >= 0; at = (at + 1) & mask) {
+        if (FVertexKeys[at] != key) continue;
+        for (int v = FVertexHeads[at]; v >= 0; v = FVertexNext[static_cast<std::size_t>(v)]) {
+          if (pts[static_cast<std::size_t>(v)] == Q) return true;
+        }
+        break;
       }
     }
   }

@@ -2,7 +2,6 @@
 // Inside/outside probes against one polygon, answered as TDPoint::IsInPoly(poly, true)
 // answers them, without reading every edge per probe.
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "plugin/common.h"
@@ -27,6 +26,7 @@ class TProbeIndex {
   int Contribution(int edge, const TDPoint& Q) const;
   void Insert(int node, int lo, int hi, int first, int last, int edge);
   std::int64_t CellKey(double x, double y) const;
+  std::size_t Slot(std::int64_t key) const;  // home position of a cell key in the table
 
   const TDPointList& FPoly;
   bool FDirect = true;      // small or unusual polygons: the plain test
@@ -40,7 +40,11 @@ class TProbeIndex {
   std::vector<double> FWidth;
   double FMargin = 0;
   double FCell = 1;
-  std::vector<std::pair<std::int64_t, int>> FVertices;  // (cell key, vertex), sorted
+  // Vertices by cell: an open-addressed table of cell keys, each heading a chain of
+  // vertices through FVertexNext.
+  std::vector<std::int64_t> FVertexKeys;
+  std::vector<int> FVertexHeads;  // -1: free
+  std::vector<int> FVertexNext;
 };
 
 }  // namespace offset_probe

@@ -188,6 +188,50 @@ TEST_F(Offset, FastVersionMatchesTheLiteralOneOnLargeRandomStars) {
   }
 }
 
+TEST_F(Offset, FastVersionMatchesTheLiteralOneWithNearlyRepeatedVertices) {
+  // Vertices followed by a twin a hair away in any direction: the rings get very short
+  // segments at every angle, whose on-segment test reaches far across them (wide boxes,
+  // long bands through the grid, the list of segments that no cell holds).
+  TRandom rnd(7040);
+  for (int k = 0; k < 60; ++k) {
+    // Longer than the run of segments a short one tries first, for the search along its band.
+    const int n = rnd.Int(300, 900);
+    // On a lattice, with twins offset along an axis, many vertices lie exactly across a short
+    // segment and pass its on-segment test from far away.
+    // A skyline of columns on a lattice keeps its walls aligned when grown.
+    const bool lattice = k % 3 == 2;
+    TDPointList base;
+    if (k % 3 == 0) {
+      base = Star(rnd, n, 0.5, 12);
+    } else if (!lattice) {
+      for (int i = 0; i < n; ++i) base.Add(TDPoint{rnd.Uniform(-10, 10), rnd.Uniform(-10, 10)});
+    } else {
+      double x = 0;
+      base.Add(TDPoint{0, 0});
+      for (int i = 0; i < n / 2; ++i) {
+        const double top = rnd.Int(1, 20) * 0.5;
+        base.Add(TDPoint{x, top});
+        x += rnd.Int(1, 3) * 0.5;
+        base.Add(TDPoint{x, top});
+      }
+      base.Add(TDPoint{x, 0});
+    }
+    TDPointList input;
+    for (const TDPoint& p : base) {
+      input.Add(p);
+      if (rnd.Chance(0.15)) {
+        const double a = lattice ? rnd.Int(0, 3) * Pi / 2 : rnd.Uniform(0, 2 * Pi);
+        const double r = std::pow(10.0, -rnd.Uniform(7, 14));
+        input.Add(p + r * TDPoint{std::cos(a), std::sin(a)});
+      }
+    }
+    const double distance = rnd.Uniform(0.05, 2);
+    for (double delta : {distance, -distance}) {
+      ASSERT_EQ(Compare(input, delta), "") << "polygon " << k << " delta " << delta;
+    }
+  }
+}
+
 TEST_F(Offset, FastVersionMatchesTheLiteralOneWhereTheCleanUpRepeatsOrRunsToTheGuard) {
   // A clean-up that would cycle for ever (the list comes back every 3 passes) and one that
   // wanders without repeating until the pass guard ends it.
