@@ -2,18 +2,24 @@
 // The board document's XML layer: a small facade over the DOM parser.
 //
 // A document is read whole and can only grow: new elements are added under existing ones
-// (appended last, or inserted first), and attributes are set on new elements only. Saving
-// splices the new elements into the bytes that were read, so everything the file held
-// before - declaration, comments, whitespace, quoting, entity references, encoding - stays
-// byte for byte. UTF-8 (with or without BOM), UTF-16 with BOM and single-byte encodings
+// (appended last, or inserted first), and attributes are set on new elements only. The new
+// elements are kept apart from the parser's tree, in a compact store of the document's own.
+// Saving splices them into the bytes that were read, so everything the file held before -
+// declaration, comments, whitespace, quoting, entity references, encoding - stays byte for
+// byte. UTF-8 (with or without BOM), UTF-16 with BOM and single-byte encodings
 // named in the XML declaration (windows-1251 decoded for real, any other byte-transparently)
 // are read and written back in their own encoding.
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "plugin/replacing_file.h"
+#include "plugin/xml_encoding.h"
 
 namespace pugi {
 struct xml_node_struct;
@@ -25,16 +31,15 @@ class EXmlError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class TXmlEncoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Windows1251, Bytes8Bit };
-
 class TXmlDocument;
 
 // A handle to one element of a loaded document; empty (false) when nothing was found.
-// Handles stay valid while their document holds its tree.
+// Handles stay valid while their document holds its tree. An element is either one read
+// from the file or one added since loading; both answer the same questions.
 class TXmlNode {
  public:
   TXmlNode() = default;
-  explicit operator bool() const { return FNode != nullptr; }
+  explicit operator bool() const { return FNode != nullptr || FNew != kNoElement; }
 
   std::string Name() const;
   // The first child element with that name, or an empty handle.
@@ -47,6 +52,9 @@ class TXmlNode {
   std::optional<std::string> Attribute(std::string_view name) const;
   // The same without a copy; the text stays valid while the document holds its tree.
   std::optional<std::string_view> AttributeView(std::string_view name) const;
+  // Several attributes in one pass over the element's attributes: values[i] is the value
+  // of names[i] (as AttributeView gives it), or nothing when absent.
+  void FindAttributes(std::span<const std::string_view> names, std::span<std::optional<std::string_view>> values) const;
   // The attribute's value, or "" when absent.
   std::string AttributeText(std::string_view name) const;
   // The element's text: "" without children; raises EXmlError when it holds elements.
@@ -61,8 +69,11 @@ class TXmlNode {
 
  private:
   friend class TXmlDocument;
+  static constexpr std::uint32_t kNoElement = 0xFFFFFFFF;
   TXmlNode(pugi::xml_node_struct* node, TXmlDocument* doc) : FNode(node), FDoc(doc) {}
-  pugi::xml_node_struct* FNode = nullptr;
+  TXmlNode(std::uint32_t added, TXmlDocument* doc) : FNew(added), FDoc(doc) {}
+  pugi::xml_node_struct* FNode = nullptr;  // an element of the file
+  std::uint32_t FNew = kNoElement;         // or an element added since loading
   TXmlDocument* FDoc = nullptr;
 };
 
@@ -98,13 +109,3 @@ class TXmlDocument {
   std::unique_ptr<Impl> FImpl;
 };
 
-// Writes bytes to a new file in the folder of path, then replaces path with it in one step
-// (rename on POSIX, MoveFileExW with replace and write-through on Windows). Raises EXmlError
-// with the reason when any step fails; the old file then stays as it was.
-void ReplaceFileContents(const std::string& path, std::string_view bytes);
-
-// Reads a whole file; raises EXmlError when it cannot be read.
-std::string ReadFileBytes(const std::string& path);
-
-// Whether path names an existing regular file (UTF-8 path).
-bool FileExists(const std::string& path);
