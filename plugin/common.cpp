@@ -1,6 +1,8 @@
 #include "plugin/common.h"
 
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -50,6 +52,36 @@ bool ScanPlainNumber(std::string_view text, long& magnitude) {
   return true;
 }
 
+// Reads [sign] digits [. digits] with at most 15 digits in all, the numbers boards are made
+// of, without the general reader: the digits form an integer M below 2^53 and the value is
+// M / 10^d, one correctly rounded division of two exact numbers, which is the correctly
+// rounded value of the text, as the general reader gives it. False for anything else.
+bool ReadShortDecimal(std::string_view text, double& value) {
+  static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  std::size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsDigit(c)) {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+      if (point) ++decimals;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  const double magnitude = static_cast<double>(mantissa) / kScale[decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -88,10 +120,19 @@ double ConvertUnits(int fromUnit, int toUnit, double value) {
 
 double ParseNumber(std::string_view text) {
   if (text.empty()) return kNaN;
-  std::string normalised(TrimBlanks(text));
-  for (char& c : normalised) {
-    if (c == ',') c = '.';
+  std::string_view trimmed = TrimBlanks(text);
+  // Most numbers come with '.'; only a comma needs a copy to read.
+  std::string withDot;
+  if (trimmed.find(',') != std::string_view::npos) {
+    withDot.assign(trimmed);
+    for (char& c : withDot) {
+      if (c == ',') c = '.';
+    }
+    trimmed = withDot;
   }
+  const std::string_view normalised = trimmed;
+  double quick = 0.0;
+  if (ReadShortDecimal(normalised, quick)) return quick;
   long magnitude = 0;
   if (!ScanPlainNumber(normalised, magnitude)) return kNaN;
   const char* first = normalised.data();
@@ -108,51 +149,115 @@ double ParseNumber(std::string_view text) {
   return value;
 }
 
-std::string FormatNumber(double value) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  if (value == 0.0) return "0";
-  // 15 significant digits in scientific form: d.dddddddddddddde±x
-  char buffer[64];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                 std::chars_format::scientific, 14);
-  if (ec != std::errc()) return "0";
-  std::string_view sci(buffer, static_cast<std::size_t>(end - buffer));
-  bool negative = sci.front() == '-';
+namespace {
+// Splits to_chars' scientific form into its sign, significant digits and exponent.
+void SplitScientific(std::string_view sci, bool& negative, char (&digits)[24], std::size_t& count, int& exponent) {
+  negative = sci.front() == '-';
   if (negative) sci.remove_prefix(1);
-  std::size_t ePos = sci.find('e');
-  std::string digits;
-  digits += sci[0];
-  digits += sci.substr(2, ePos - 2);
-  int exponent = 0;
+  const std::size_t ePos = sci.find('e');
+  count = 0;
+  for (std::size_t i = 0; i < ePos; ++i) {
+    if (sci[i] != '.' && count < sizeof digits) digits[count++] = sci[i];
+  }
+  exponent = 0;
   std::from_chars(sci.data() + ePos + 1 + (sci[ePos + 1] == '+'), sci.data() + sci.size(), exponent);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+}
+}  // namespace
 
-  std::string out = negative ? "-" : "";
-  if (exponent >= 15 || exponent < -4) {
-    out += digits[0];
-    if (digits.size() > 1) {
-      out += '.';
-      out += digits.substr(1);
-    }
-    out += 'E';
-    out += std::to_string(exponent);
-  } else if (exponent < 0) {
-    out += "0.";
-    out.append(static_cast<std::size_t>(-exponent - 1), '0');
-    out += digits;
-  } else {
-    std::size_t intLen = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= intLen) {
-      out += digits;
-      out.append(intLen - digits.size(), '0');
+// Numbers with up to six decimals (what boards hold) are written straight from the integer
+// they make when scaled: when that integer M, divided back, gives the value again, M·10^-d
+// reads back as the value and has at most 15 digits, so it is also the value rounded to 15
+// significant digits (see below). Returns 0 when the value is not such a number.
+std::size_t FormatShortDecimal(double value, char (&text)[NumberTextSize]) {
+  static constexpr double kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  const double magnitude = std::fabs(value);
+  if (!(magnitude >= 1e-4 && magnitude < 1e15)) return 0;
+  for (int d = 0; d < 7; ++d) {
+    const double scaled = magnitude * kScale[d];
+    if (scaled >= 1e15) return 0;
+    if (scaled != std::floor(scaled) || scaled / kScale[d] != magnitude) continue;
+    char digits[24] = {};
+    int count = 0;
+    for (auto m = static_cast<std::uint64_t>(scaled); m != 0; m /= 10) digits[count++] = static_cast<char>('0' + m % 10);
+    // digits holds M backwards; drop the fraction's trailing zeros.
+    int low = 0;
+    while (low < d && low < count && digits[low] == '0') ++low;
+    std::size_t n = 0;
+    if (value < 0) text[n++] = '-';
+    if (count <= d) {
+      text[n++] = '0';
     } else {
-      out += digits.substr(0, intLen);
-      out += '.';
-      out += digits.substr(intLen);
+      for (int i = count - 1; i >= d; --i) text[n++] = digits[i];
+    }
+    if (low < d) {
+      text[n++] = '.';
+      for (int i = d - 1; i >= low; --i) text[n++] = i < count ? digits[i] : '0';
+    }
+    return n;
+  }
+  return 0;
+}
+
+std::size_t FormatNumberTo(double value, char (&text)[NumberTextSize]) {
+  if (std::size_t n = FormatShortDecimal(value, text)) return n;
+  auto put = [&](std::string_view s) {
+    std::memcpy(text, s.data(), s.size());
+    return s.size();
+  };
+  if (std::isnan(value)) return put("NAN");
+  if (std::isinf(value)) return put(value < 0 ? "-INF" : "INF");
+  if (value == 0.0) return put("0");
+
+  // The shortest digits that read back as the value. When there are at most 15 of them they
+  // are also the value rounded to 15 significant digits, since a normal double's half step
+  // is far below half a step of the 15th digit; otherwise round to 15 digits.
+  char buffer[40];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  if (ec != std::errc()) return put("0");
+  bool negative = false;
+  char digits[24];
+  std::size_t count = 0;
+  int exponent = 0;
+  SplitScientific(std::string_view(buffer, static_cast<std::size_t>(end - buffer)), negative, digits, count, exponent);
+  if (count > 15 || std::fabs(value) < std::numeric_limits<double>::min()) {
+    auto [end15, ec15] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+    if (ec15 != std::errc()) return put("0");
+    SplitScientific(std::string_view(buffer, static_cast<std::size_t>(end15 - buffer)), negative, digits, count,
+                    exponent);
+  }
+  while (count > 1 && digits[count - 1] == '0') --count;
+
+  std::size_t n = 0;
+  if (negative) text[n++] = '-';
+  if (exponent >= 15 || exponent < -4) {
+    text[n++] = digits[0];
+    if (count > 1) {
+      text[n++] = '.';
+      for (std::size_t i = 1; i < count; ++i) text[n++] = digits[i];
+    }
+    text[n++] = 'E';
+    auto [e, eec] = std::to_chars(text + n, text + NumberTextSize, exponent);
+    (void)eec;  // at most 4 characters
+    n = static_cast<std::size_t>(e - text);
+  } else if (exponent < 0) {
+    text[n++] = '0';
+    text[n++] = '.';
+    for (int i = 0; i < -exponent - 1; ++i) text[n++] = '0';
+    for (std::size_t i = 0; i < count; ++i) text[n++] = digits[i];
+  } else {
+    const std::size_t intLen = static_cast<std::size_t>(exponent) + 1;
+    for (std::size_t i = 0; i < intLen; ++i) text[n++] = i < count ? digits[i] : '0';
+    if (count > intLen) {
+      text[n++] = '.';
+      for (std::size_t i = intLen; i < count; ++i) text[n++] = digits[i];
     }
   }
-  return out;
+  return n;
+}
+
+std::string FormatNumber(double value) {
+  char text[NumberTextSize];
+  return std::string(text, FormatNumberTo(value, text));
 }
 
 std::string FormatNumberEdit(double value) {

@@ -28,6 +28,9 @@ double ParseNumber(std::string_view text);
 // The writing form: general format with up to 15 significant digits, '.' as separator,
 // no thousands separators. Every number written into the document has this form.
 std::string FormatNumber(double value);
+// The same into a buffer of the caller, without allocation; returns the text's length.
+constexpr std::size_t NumberTextSize = 32;
+std::size_t FormatNumberTo(double value, char (&text)[NumberTextSize]);
 // The edit form: the writing form with '.' replaced by ','.
 std::string FormatNumberEdit(double value);
 // The locale form with comma: the general format of the user's locale (whose decimal

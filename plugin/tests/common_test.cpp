@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -63,6 +64,31 @@ TEST(Numbers, ParseNumberAcceptsPlainDecimals) {
   }
 }
 
+// Short decimals take a quicker road than long ones; both must give the correctly rounded
+// value, bit for bit what the standard reader makes of the same text.
+TEST(Numbers, ParseNumberReadsDecimalsAsTheStandardReaderDoes) {
+  std::uint64_t state = 0x2545F4914F6CDD1Dull;
+  auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = next() % 2 ? "-" : "";
+    const int intDigits = static_cast<int>(next() % 12);
+    const int fracDigits = static_cast<int>(next() % 10);
+    for (int k = 0; k < intDigits; ++k) text += static_cast<char>('0' + next() % 10);
+    if (intDigits == 0) text += '0';
+    if (fracDigits > 0 || next() % 4 == 0) text += '.';
+    for (int k = 0; k < fracDigits; ++k) text += static_cast<char>('0' + next() % 10);
+    double expected = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_TRUE(ec == std::errc() && end == text.data() + text.size()) << text;
+    ASSERT_EQ(Bits(ParseNumber(text)), Bits(expected)) << text;
+  }
+}
+
 TEST(Numbers, ParseNumberRejectsEverythingElse) {
   const char* rejected[] = {"",    "abc",   "1,000.5", "1.2.3", "inf",  "-inf",  "nan",
                             "NaN", "0x1p3", "0x10",    "1e999", "-1e400000", "12abc", "abc12",
@@ -106,6 +132,46 @@ TEST(Numbers, WritingForm) {
   EXPECT_EQ(FormatNumberLocale(0.254, '.'), "0,254");
   EXPECT_EQ(FormatNumberLocale(0.254, ','), "0,254");
   EXPECT_EQ(FormatNumberLocale(1.5e-7, ','), "1,5E-7");
+}
+
+// The writing form is %.15g with the exponent written as E, no plus sign and no leading
+// zeros; to_chars' general format with precision 15 computes the digits on its own path.
+std::string GeneralForm15(double value) {
+  char buffer[64];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  std::string text(buffer, end);
+  std::size_t e = text.find('e');
+  if (e == std::string::npos) return text;
+  std::string exponent = text.substr(e + 1);
+  bool negative = exponent[0] == '-';
+  exponent.erase(0, exponent.find_first_not_of("+-0"));
+  return text.substr(0, e) + "E" + (negative ? "-" : "") + exponent;
+}
+
+TEST(Numbers, WritingFormMatchesFifteenDigitRounding) {
+  std::uint64_t state = 0x9E3779B97F4A7C15ull;
+  auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  int checked = 0;
+  for (int i = 0; i < 200000; ++i) {
+    // Any finite double, and board-like numbers: thousandths in some unit, converted.
+    std::uint64_t bits = next();
+    double any;
+    std::memcpy(&any, &bits, sizeof any);
+    const double board = static_cast<double>(static_cast<std::int64_t>(next() % 2000001) - 1000000) / 1000;
+    for (double v : {any, board, board * 25.4, board / 25.4 * 1000, board / 1000 * 25.4}) {
+      if (!std::isfinite(v) || v == 0) continue;
+      char text[NumberTextSize];
+      const std::string written(text, FormatNumberTo(v, text));
+      ASSERT_EQ(written, GeneralForm15(v)) << "bits " << Bits(v);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 900000);
 }
 
 TEST(Numbers, WritingFormRoundTripsThroughParse) {
