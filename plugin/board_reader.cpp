@@ -41,11 +41,28 @@ void StoreWidth(TSettings& settings, const std::string& key, double value) {
   if (!settings.DefaultLineWidth().emplace(key, value).second) throw EDuplicateError();
 }
 
-// The point at index of a trace's points, or the list's range error.
-TXmlNode PointAt(const std::vector<TXmlNode>& points, int index) {
-  if (index < 0 || index >= static_cast<int>(points.size())) throw EListError(index);
-  return points[static_cast<std::size_t>(index)];
-}
+// The points of one trace as the reader walks along them: each point's attributes are looked
+// up once, and the three points around the walk (k-1, k, k+1) are at hand together.
+class TPointWalk {
+ public:
+  explicit TPointWalk(std::vector<TXmlNode> points) : FNodes(std::move(points)) {}
+  int Count() const { return static_cast<int>(FNodes.size()); }
+  // The point at index, or the list's range error.
+  const TPointElement& At(int index) {
+    if (index < 0 || index >= Count()) throw EListError(index);
+    const std::size_t slot = static_cast<std::size_t>(index) % 3;
+    if (FIndexes[slot] != index) {
+      FSlots[slot] = TPointElement(FNodes[static_cast<std::size_t>(index)]);
+      FIndexes[slot] = index;
+    }
+    return FSlots[slot];
+  }
+
+ private:
+  std::vector<TXmlNode> FNodes;
+  int FIndexes[3] = {-1, -1, -1};
+  TPointElement FSlots[3];
+};
 
 
 }  // namespace
@@ -66,8 +83,18 @@ std::string NodeValueText(const std::optional<std::string>& attribute) { return 
 
 std::string NodeValueText(TXmlNode element) { return element ? element.Text() : ""; }
 
-bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point, double& Width) {
-  std::optional<std::string_view> attr = point.AttributeView("Width");
+TPointElement::TPointElement(TXmlNode point) : FNode(point) { point.FindAttributes(kNames, FValues); }
+
+std::optional<std::string_view> TPointElement::Attribute(std::string_view name) const {
+  for (std::size_t i = 0; i < std::size(kNames); ++i) {
+    if (kNames[i].size() == name.size() && kNames[i][0] == name[0] && kNames[i] == name) return FValues[i];
+  }
+  return FNode.AttributeView(name);
+}
+
+bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
+                    double& Width) {
+  std::optional<std::string_view> attr = point.Attribute("Width");
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_WIDTH, {NetName, std::to_string(PointIndex)}));
     return false;
@@ -81,9 +108,9 @@ bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXml
   return true;
 }
 
-bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
-                  int& Lay) {
-  std::optional<std::string_view> attr = point.AttributeView("Lay");
+bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex,
+                  const TPointElement& point, int& Lay) {
+  std::optional<std::string_view> attr = point.Attribute("Lay");
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_LAY, {NetName, std::to_string(PointIndex)}));
     return false;
@@ -97,9 +124,9 @@ bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName,
   return true;
 }
 
-bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
+bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
                      std::string_view AttributeName, double& Value) {
-  std::optional<std::string_view> attr = point.AttributeView(AttributeName);
+  std::optional<std::string_view> attr = point.Attribute(AttributeName);
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_ATTRIBUTE, {NetName, std::to_string(PointIndex), std::string(AttributeName)}));
     return false;
@@ -141,8 +168,8 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
     const bool traceSelected = traceElement.AttributeView("Selected") == std::optional<std::string_view>("Y");
     TXmlNode pointsElement = traceElement.FirstChild("Points");
     if (!pointsElement || !pointsElement.HasChildElements()) continue;
-    std::vector<TXmlNode> points = pointsElement.ChildElements();
-    const int count = static_cast<int>(points.size());
+    TPointWalk points(pointsElement.ChildElements());
+    const int count = points.Count();
 
     auto trace = std::make_unique<TNetTrace>();
     trace->SetSelected(traceSelected);
@@ -154,7 +181,7 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
     double knownWidth = 0.0;
     int knownLay = 0;
     TDPoint knownXY;
-    auto widthLay = [&](int index, TXmlNode at, double& width, int& lay) {
+    auto widthLay = [&](int index, const TPointElement& at, double& width, int& lay) {
       if (index == knownLayIndex) {
         width = knownWidth;
         lay = knownLay;
@@ -167,7 +194,7 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       knownLay = lay;
       return true;
     };
-    auto appendXY = [&](int index, TXmlNode at, TLineSegment& segment) {
+    auto appendXY = [&](int index, const TPointElement& at, TLineSegment& segment) {
       if (index == knownXYIndex) {
         segment.AppendPoint(knownXY);
         return true;
@@ -184,14 +211,14 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
 
     int k = 1;
     while (k < count) {
-      TXmlNode point = points[static_cast<std::size_t>(k)];
-      TXmlNode previous = points[static_cast<std::size_t>(k - 1)];
+      const TPointElement& point = points.At(k);
+      const TPointElement& previous = points.At(k - 1);
       double width = 0.0, previousWidth = 0.0;
       int lay = 0, previousLay = 0;
       if (!ReadPointWidth(ui, name, k, point, width)) return false;
       if (!ReadPointLay(state, ui, name, k, point, lay)) return false;
-      const bool arc = point.AttributeView("Arc") == std::optional<std::string_view>("Y");
-      const bool pointSelected = point.AttributeView("Selected") == std::optional<std::string_view>("Y");
+      const bool arc = point.Attribute("Arc") == std::optional<std::string_view>("Y");
+      const bool pointSelected = point.Attribute("Selected") == std::optional<std::string_view>("Y");
       if (!widthLay(k - 1, previous, previousWidth, previousLay)) return false;
       knownLayIndex = k;
       knownWidth = width;
@@ -199,6 +226,7 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       if (pointSelected) state.AnySelected = true;
 
       auto segment = std::make_unique<TLineSegment>();
+      segment->ReservePoints(arc ? 3 : 2);
       segment->SetArc(arc);
       segment->SetSelected(pointSelected);
       segment->SetWidth(width);
@@ -207,7 +235,7 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
                                                 : TSolderMaskLayer::smlNone);
       if (!appendXY(k - 1, previous, *segment)) return false;
       if (!appendXY(k, point, *segment)) return false;
-      if (arc && !appendXY(k + 1, PointAt(points, k + 1), *segment)) return false;
+      if (arc && !appendXY(k + 1, points.At(k + 1), *segment)) return false;
       trace->AppendSegment(std::move(segment));
       k += arc ? 2 : 1;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The board document reader: checks the document element by element and fills the run's
 // model, or shows the first defect and ends the reading.
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -23,10 +24,25 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode net, int NetNumber);
 // Reads one shape; a shape that does not qualify is passed over silently.
 void ReadShape(RunState& state, TXmlNode shape);
 
-bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point, double& Width);
-bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
-                  int& Lay);
-bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, TXmlNode point,
+// A trace point element with the attributes the reader asks for, looked up in one pass.
+class TPointElement {
+ public:
+  TPointElement() = default;
+  explicit TPointElement(TXmlNode point);
+  // The attribute's value, or nothing when absent.
+  std::optional<std::string_view> Attribute(std::string_view name) const;
+
+ private:
+  static constexpr std::string_view kNames[] = {"Width", "Lay", "X", "Y", "Arc", "Selected"};
+  TXmlNode FNode;
+  std::optional<std::string_view> FValues[std::size(kNames)];
+};
+
+bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
+                    double& Width);
+bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex,
+                  const TPointElement& point, int& Lay);
+bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
                      std::string_view AttributeName, double& Value);
 
 // An attribute's value as text: "" when it is absent or empty.

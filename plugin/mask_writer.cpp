@@ -55,10 +55,16 @@ TXmlNode FindOrAddShapes(RunState& state) {
   return shapes;
 }
 
+// Sets a number attribute in the writing form.
+void SetNumber(TXmlNode& node, std::string_view name, double value) {
+  char text[NumberTextSize];
+  node.SetAttribute(name, std::string_view(text, FormatNumberTo(value, text)));
+}
+
 void AddPoint(TXmlNode parent, const char* name, const TDPoint& p, bool first) {
   TXmlNode node = first ? parent.InsertChildFirst(name) : parent.AddChild(name);
-  node.SetAttribute("X", FormatNumber(p.x));
-  node.SetAttribute("Y", FormatNumber(p.y));
+  SetNumber(node, "X", p.x);
+  SetNumber(node, "Y", p.y);
 }
 
 // Joins Segment to the current Shape when an end meets the opening segment's; false when
@@ -120,7 +126,7 @@ void FindIncompatibleShapes(RunState& state) {
 void WriteSegmentShape(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
                        const TLineSegment*& OpeningSegment) {
   ShapeElement.SetAttribute("Type", Segment.Arc() ? "Arc" : "Line");
-  ShapeElement.SetAttribute("LineWidth", FormatNumber(state.MaskSwell * 2 + Segment.Width()));
+  SetNumber(ShapeElement, "LineWidth", state.MaskSwell * 2 + Segment.Width());
   ShapeElement.SetAttribute("Layer", MaskLayerText(Segment.Layer()));
   TXmlNode points = ShapeElement.AddChild("Points");
   for (const TDPoint& p : Segment.Points()) AddPoint(points, Segment.Arc() ? "Item" : "Point", p, false);
@@ -165,7 +171,7 @@ int MaskSelectedNets(RunState& state) { return MaskRegion(state, RegionNets); }
 
 void WriteShapeNode(TXmlNode ShapeElement, const TShapeBase& Shape) {
   ShapeElement.SetAttribute("Type", ShapeTypeToStr(Shape.ShapeType()));
-  if (!Shape.IsFilled()) ShapeElement.SetAttribute("LineWidth", FormatNumber(Shape.LineWidth()));
+  if (!Shape.IsFilled()) SetNumber(ShapeElement, "LineWidth", Shape.LineWidth());
   ShapeElement.SetAttribute("Layer", MaskLayerText(Shape.Layer()));
   TXmlNode points = ShapeElement.AddChild("Points");
   for (const TDPoint& p : Shape.Points()) AddPoint(points, "Point", p, false);

@@ -43,6 +43,8 @@ class TLineSegment {
   const TDPointList& Points() const { return FPointList; }
 
   void AppendPoint(const TDPoint& APoint) { FPointList.Add(APoint); }
+  // Room for the points to come (two for a line, three for an arc), in one allocation.
+  void ReservePoints(int count) { FPointList.SetCapacity(count); }
 
  private:
   TNetTrace* FTrace = nullptr;
