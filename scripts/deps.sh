@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need, from Debian's packages, and only what is missing.
-# Also fetches Debian's pugixml sources for the win32 build into the build cache, using a
+# Also fetches Debian's pugixml sources, which both builds compile, into the build cache, using a
 # private sources list and apt state so that the system's apt configuration stays as it is.
 # Safe to run again: a second run with everything in place does nothing but check.
 set -euo pipefail
@@ -36,7 +36,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The win32 build compiles pugixml itself: take Debian's source package of the installed version.
+# Both builds compile pugixml themselves: take Debian's source package of the installed version.
 pugi_dir="$cache_dir/pugixml-src"
 if [ ! -f "$pugi_dir/src/pugixml.cpp" ]; then
   version=$(dpkg-query -W -f='${source:Version}' libpugixml-dev)
