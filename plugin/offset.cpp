@@ -103,15 +103,32 @@ class TCleanupRing {
   // True when the list equals the list at the start of an earlier pass.
   bool SeenBefore() {
     if (FSize != FStartsCount) {
+      // A deletion makes every earlier list impossible to meet again. Usually only a pass or
+      // two lie between deletions: the starts are kept in a short list, indexed only when
+      // many passes move entries without deleting any.
       FStarts.clear();
+      if (!FStartIndex.empty()) FStartIndex = {};
       FMoves.clear();
       FStartsCount = FSize;
     }
-    auto range = FStarts.equal_range(FPrint);
-    for (auto it = range.first; it != range.second; ++it) {
-      if (Confirm(it->second)) return true;
+    if (FStarts.size() <= IndexedStarts) {
+      for (const TStart& start : FStarts) {
+        if (start.Print == FPrint && Confirm(start.Moves)) return true;
+      }
+    } else {
+      auto range = FStartIndex.equal_range(FPrint);
+      for (auto it = range.first; it != range.second; ++it) {
+        if (Confirm(it->second)) return true;
+      }
     }
-    FStarts.emplace(FPrint, FMoves.size());
+    FStarts.push_back(TStart{FPrint, FMoves.size()});
+    if (FStarts.size() > IndexedStarts) {
+      if (FStartIndex.empty()) {
+        for (const TStart& start : FStarts) FStartIndex.emplace(start.Print, start.Moves);
+      } else {
+        FStartIndex.emplace(FPrint, FMoves.size());
+      }
+    }
     return false;
   }
 
@@ -135,6 +152,11 @@ class TCleanupRing {
     int Id;
     TDPoint Old;
   };
+  struct TStart {
+    std::uint64_t Print;
+    std::size_t Moves;  // moves made before that pass
+  };
+  static constexpr std::size_t IndexedStarts = 16;
   TNode& Node(int k) { return FNodes[static_cast<std::size_t>(k)]; }
   const TNode& Node(int k) const { return FNodes[static_cast<std::size_t>(k)]; }
 
@@ -159,7 +181,8 @@ class TCleanupRing {
   int FTail = -1;
   std::uint64_t FPrint = 0;
   int FStartsCount = -1;
-  std::unordered_multimap<std::uint64_t, std::size_t> FStarts;
+  std::vector<TStart> FStarts;  // since the last deletion
+  std::unordered_multimap<std::uint64_t, std::size_t> FStartIndex;
   std::vector<TMove> FMoves;
   std::vector<TDPoint> FScratch;
 };
@@ -263,8 +286,8 @@ void ResumingCleanUp(std::vector<ref::TOffsetEntry>& entries, const TDPointList&
 }
 
 // The corner point of the step-by-step version, its inside probe answered by the index.
-ref::TCorner CornerPoint(const TDPoint& P, const TDPoint& prev, const TDPoint& next, double d,
-                         const offset_probe::TProbeIndex& reference,
+ref::TCorner CornerPoint(int vertex, const TDPoint& P, const TDPoint& prev, const TDPoint& next,
+                         double d, const offset_probe::TProbeIndex& reference,
                          ref::TOffsetDirection direction) {
   constexpr double Pi = std::numbers::pi;
   ref::TCorner corner;
@@ -291,7 +314,7 @@ ref::TCorner CornerPoint(const TDPoint& P, const TDPoint& prev, const TDPoint& n
     N = P + r * Direction(a);
   }
   const TDPoint Q = P + ProbeStep * Direction(a);
-  const bool inside = reference.IsInside(Q);
+  const bool inside = reference.IsInside(Q, vertex);
   if (direction == ref::TOffsetDirection::Grow) {
     if (inside) {
       N = P + r * Direction(a + Pi);
@@ -319,7 +342,7 @@ std::vector<ref::TOffsetEntry> ShrinkCorners(const TDPointList& input, double d,
     search.Find(input, i);
     const TDPoint P = input[i];
     const ref::TCorner corner =
-        CornerPoint(P, search.Prev(), search.Next(), d, probe, ref::TOffsetDirection::Shrink);
+        CornerPoint(i, P, search.Prev(), search.Next(), d, probe, ref::TOffsetDirection::Shrink);
     loop = loop || corner.Loop;
     if (!corner.Rounded) {
       entries.push_back(ref::TOffsetEntry{corner.N, i});
@@ -350,7 +373,7 @@ void Grow(TDPointList& Points, double d) {
     const offset_probe::TProbeIndex probe(Points);
     for (int i = 0; i < count; ++i) {
       search.Find(Points, i);
-      const ref::TCorner corner = CornerPoint(Points[i], search.Prev(), search.Next(), d, probe,
+      const ref::TCorner corner = CornerPoint(i, Points[i], search.Prev(), search.Next(), d, probe,
                                               ref::TOffsetDirection::Grow);
       moved[static_cast<std::size_t>(i)] = corner.N;
       loop = loop || corner.Loop;

@@ -227,7 +227,9 @@ class TSumTree {
 };
 
 // The grid's cells in an open-addressed table; each cell heads a list of entries kept in one
-// pool (no allocation per cell, few cache lines per lookup).
+// pool (no allocation per cell). The cells of a 4 x 4 block have neighbouring home places,
+// so the lookups of neighbouring cells, which follow each other along the ring, mostly meet
+// cache lines just read.
 class TCellTable {
  public:
   struct TEntry {
@@ -237,57 +239,67 @@ class TCellTable {
   };
 
   void Reserve(std::size_t cells, std::size_t entries) {
-    std::size_t capacity = 16;
-    while (capacity < 2 * cells) capacity *= 2;
-    FKeys.assign(capacity, Empty);
-    FHeads.assign(capacity, -1);
+    std::size_t capacity = 64;
+    while (capacity < 3 * cells) capacity *= 2;
+    FTable.assign(capacity, TPlace{});
     FUsed = 0;
     FPool.clear();
     FPool.reserve(entries);
   }
-  int Head(std::uint64_t key) const {
-    const std::size_t mask = FKeys.size() - 1;
-    for (std::size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
-      if (FKeys[i] == key) return FHeads[i];
-      if (FKeys[i] == Empty) return -1;
+  int Head(int cx, int cy) const {
+    const std::uint64_t key = Key(cx, cy);
+    const std::size_t mask = FTable.size() - 1;
+    for (std::size_t i = Home(cx, cy) & mask;; i = (i + 1) & mask) {
+      if (FTable[i].Key == key) return FTable[i].Head;
+      if (FTable[i].Key == Empty) return -1;
     }
   }
   const TEntry& Entry(int k) const { return FPool[static_cast<std::size_t>(k)]; }
-  void Add(std::uint64_t key, int slot, unsigned version) {
-    if (2 * (FUsed + 1) > FKeys.size()) Grow();
-    const std::size_t i = Place(key);
-    FPool.push_back(TEntry{slot, version, FHeads[i]});
-    FHeads[i] = static_cast<int>(FPool.size()) - 1;
+  void Add(int cx, int cy, int slot, unsigned version) {
+    if (3 * (FUsed + 1) > FTable.size()) Grow();
+    TPlace& place = Place(Key(cx, cy), Home(cx, cy));
+    FPool.push_back(TEntry{slot, version, place.Head});
+    place.Head = static_cast<int>(FPool.size()) - 1;
   }
 
  private:
+  struct TPlace {
+    std::uint64_t Key = Empty;
+    int Head = -1;
+  };
   static constexpr std::uint64_t Empty = ~0ULL;  // no cell key has all bits set
-  static std::size_t Hash(std::uint64_t key) {
-    return static_cast<std::size_t>((key * 0x9e3779b97f4a7c15ULL) >> 20);
+  static std::uint64_t Key(int cx, int cy) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(cy)) << 32) |
+           static_cast<std::uint32_t>(cx);
   }
-  std::size_t Place(std::uint64_t key) {
-    const std::size_t mask = FKeys.size() - 1;
-    std::size_t i = Hash(key) & mask;
-    while (FKeys[i] != key && FKeys[i] != Empty) i = (i + 1) & mask;
-    if (FKeys[i] == Empty) {
-      FKeys[i] = key;
+  static std::size_t Home(int cx, int cy) {
+    const std::uint64_t block = Key(cx >> 2, cy >> 2);
+    return static_cast<std::size_t>(((block * 0x9e3779b97f4a7c15ULL) >> 24) << 4) +
+           static_cast<std::size_t>((cy & 3) * 4 + (cx & 3));
+  }
+  TPlace& Place(std::uint64_t key, std::size_t home) {
+    const std::size_t mask = FTable.size() - 1;
+    std::size_t i = home & mask;
+    while (FTable[i].Key != key && FTable[i].Key != Empty) i = (i + 1) & mask;
+    if (FTable[i].Key == Empty) {
+      FTable[i].Key = key;
       ++FUsed;
     }
-    return i;
+    return FTable[i];
   }
   void Grow() {
-    std::vector<std::uint64_t> keys(FKeys.size() * 2, Empty);
-    std::vector<int> heads(FKeys.size() * 2, -1);
-    keys.swap(FKeys);
-    heads.swap(FHeads);
+    std::vector<TPlace> old(FTable.size() * 2);
+    old.swap(FTable);
     FUsed = 0;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-      if (keys[i] != Empty) FHeads[Place(keys[i])] = heads[i];
+    for (const TPlace& p : old) {
+      if (p.Key == Empty) continue;
+      const int cx = static_cast<int>(static_cast<std::uint32_t>(p.Key));
+      const int cy = static_cast<int>(p.Key >> 32);
+      Place(p.Key, Home(cx, cy)).Head = p.Head;
     }
   }
 
-  std::vector<std::uint64_t> FKeys;
-  std::vector<int> FHeads;
+  std::vector<TPlace> FTable;
   std::size_t FUsed = 0;
   std::vector<TEntry> FPool;
 };
@@ -476,7 +488,7 @@ class TLoopRemoval {
     };
     for (const TRowSpan& span : FSpans) {
       for (int cx = span.Cx0; cx <= span.Cx1; ++cx) {
-        for (int k = FCells.Head(CellKey(cx, span.Cy)); k >= 0;) {
+        for (int k = FCells.Head(cx, span.Cy); k >= 0;) {
           const TCellTable::TEntry& e = FCells.Entry(k);
           consider(e.Slot, e.Version);
           k = e.Next;
@@ -555,7 +567,7 @@ class TLoopRemoval {
     const long long cells = static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1);
     if (cells <= SmallBoxCells) {
       for (int cy = cy0; cy <= cy1; ++cy) {
-        for (int cx = cx0; cx <= cx1; ++cx) FCells.Add(CellKey(cx, cy), slot, version);
+        for (int cx = cx0; cx <= cx1; ++cx) FCells.Add(cx, cy, slot, version);
       }
       Widen(FContent, box);
       return;
@@ -573,7 +585,7 @@ class TLoopRemoval {
       return;
     }
     for (const TRowSpan& span : FRegister) {
-      for (int cx = span.Cx0; cx <= span.Cx1; ++cx) FCells.Add(CellKey(cx, span.Cy), slot, version);
+      for (int cx = span.Cx0; cx <= span.Cx1; ++cx) FCells.Add(cx, span.Cy, slot, version);
     }
     Widen(FContent, box);
   }
@@ -645,11 +657,6 @@ class TLoopRemoval {
     FCellSize = cell;
     FInv = 1.0 / cell;
     FCells.Reserve(static_cast<std::size_t>(N) * 2, static_cast<std::size_t>(N) * 3);
-  }
-
-  static std::uint64_t CellKey(int cx, int cy) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(cy)) << 32) |
-           static_cast<std::uint32_t>(cx);
   }
 
   // Monotone in the coordinate, so boxes that meet always share a cell.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 // The winding number of IsInPoly is an integer sum over the edges whose y range [lo, hi)
 // holds the probe's y; the order of the terms does not matter. The edges are kept in a tree
@@ -50,24 +51,41 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
     FVertexNext[static_cast<std::size_t>(i)] = FVertexHeads[at];
     FVertexHeads[at] = i;
   }
+  // Most probes lie in a cell without a vertex: a small bit table (it stays in cache where
+  // the table does not) answers those.
+  FVertexBits.assign(capacity / 4, 0);
+  for (std::size_t at = 0; at < capacity; ++at) {
+    if (FVertexHeads[at] >= 0) SetBit(FVertexKeys[at]);
+  }
 
-  FYs.reserve(pts.size());
-  for (const TDPoint& p : pts) FYs.push_back(p.y);
-  std::sort(FYs.begin(), FYs.end());
-  FYs.erase(std::unique(FYs.begin(), FYs.end()), FYs.end());
+  // The distinct y values, and for each vertex the position of its y among them.
+  {
+    std::vector<std::pair<double, int>> byY;
+    byY.reserve(pts.size());
+    for (int i = 0; i < count; ++i) byY.emplace_back(pts[static_cast<std::size_t>(i)].y, i);
+    // Merge sorting: the y values along an outline come in long rising and falling runs,
+    // which defeat the pivots of a quicksort.
+    std::stable_sort(byY.begin(), byY.end());
+    FYs.reserve(pts.size());
+    FRank.resize(pts.size());
+    for (const auto& [y, i] : byY) {
+      if (FYs.empty() || FYs.back() != y) FYs.push_back(y);
+      FRank[static_cast<std::size_t>(i)] = static_cast<int>(FYs.size()) - 1;
+    }
+  }
   FLeaves = static_cast<int>(FYs.size()) - 1;
   if (FLeaves >= 1) {
-    const std::size_t nodes = 4 * static_cast<std::size_t>(FLeaves);
+    // Each node's subtree is one run of node numbers (left child next, right child after
+    // the left subtree): 2 * leaves - 1 nodes, and a probe's path stays close in memory.
+    const std::size_t nodes = 2 * static_cast<std::size_t>(FLeaves) - 1;
+    FItems.reserve(2 * pts.size());
     for (int i = 0; i < count; ++i) {
+      const int j = i + 1 < count ? i + 1 : 0;
       const TDPoint& a = pts[static_cast<std::size_t>(i)];
-      const TDPoint& b = pts[static_cast<std::size_t>(i + 1 < count ? i + 1 : 0)];
+      const TDPoint& b = pts[static_cast<std::size_t>(j)];
       if (a.y == b.y) continue;  // a level edge never counts
-      const double lo = std::min(a.y, b.y), hi = std::max(a.y, b.y);
-      const int first =
-          static_cast<int>(std::lower_bound(FYs.begin(), FYs.end(), lo) - FYs.begin());
-      const int last =
-          static_cast<int>(std::lower_bound(FYs.begin(), FYs.end(), hi) - FYs.begin()) - 1;
-      Insert(1, 0, FLeaves - 1, first, last, i);
+      const int ra = FRank[static_cast<std::size_t>(i)], rb = FRank[static_cast<std::size_t>(j)];
+      Insert(0, 0, FLeaves - 1, std::min(ra, rb), std::max(ra, rb) - 1, i);
     }
     // Grouped by node with one counting pass, then each node's few items by Key.
     FFirst.assign(nodes + 1, 0);
@@ -129,8 +147,18 @@ void TProbeIndex::Insert(int node, int lo, int hi, int first, int last, int edge
     return;
   }
   const int mid = (lo + hi) / 2;
-  Insert(2 * node, lo, mid, first, last, edge);
-  Insert(2 * node + 1, mid + 1, hi, first, last, edge);
+  Insert(node + 1, lo, mid, first, last, edge);
+  Insert(node + 2 * (mid - lo + 1), mid + 1, hi, first, last, edge);
+}
+
+void TProbeIndex::SetBit(std::int64_t key) {
+  const std::size_t bit = Bit(key);
+  FVertexBits[bit / 8] = static_cast<unsigned char>(FVertexBits[bit / 8] | (1u << (bit % 8)));
+}
+
+std::size_t TProbeIndex::Bit(std::int64_t key) const {
+  return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0xc4ceb9fe1a85ec53ULL) >> 23) &
+         (8 * FVertexBits.size() - 1);
 }
 
 int TProbeIndex::Contribution(int edge, const TDPoint& Q) const {
@@ -148,7 +176,9 @@ int TProbeIndex::Contribution(int edge, const TDPoint& Q) const {
   return 0;
 }
 
-bool TProbeIndex::IsInside(const TDPoint& Q) const {
+bool TProbeIndex::IsInside(const TDPoint& Q) const { return IsInside(Q, -1); }
+
+bool TProbeIndex::IsInside(const TDPoint& Q, int nearVertex) const {
   if (FDirect || !(std::abs(Q.x) <= 1e100 && std::abs(Q.y) <= 1e100)) {
     return Q.IsInPoly(FPoly, true);
   }
@@ -167,6 +197,8 @@ bool TProbeIndex::IsInside(const TDPoint& Q) const {
     for (std::int64_t iy = cy0; iy <= cy1; ++iy) {
       const auto key = static_cast<std::int64_t>(
           static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^ static_cast<std::uint64_t>(iy));
+      const std::size_t bit = Bit(key);
+      if (!(FVertexBits[bit / 8] & (1u << (bit % 8)))) continue;
       const std::size_t mask = FVertexKeys.size() - 1;
       for (std::size_t at = Slot(key); FVertexHeads[at] >= 0; at = (at + 1) & mask) {
         if (FVertexKeys[at] != key) continue;
@@ -180,10 +212,29 @@ bool TProbeIndex::IsInside(const TDPoint& Q) const {
 
   if (FLeaves < 1) return false;
   // The interval [FYs[k], FYs[k + 1]) that holds Q.y; outside all of them no edge counts.
-  const int k = static_cast<int>(std::upper_bound(FYs.begin(), FYs.end(), Q.y) - FYs.begin()) - 1;
+  int k = -2;
+  if (nearVertex >= 0 && nearVertex < static_cast<int>(FRank.size())) {
+    // Usually the interval of the nearby vertex or the next one: a few steps from there.
+    const int size = static_cast<int>(FYs.size());
+    k = FRank[static_cast<std::size_t>(nearVertex)];
+    for (int step = 0; k != -2; ++step) {
+      if (step == 8) {
+        k = -2;
+      } else if (k >= 0 && FYs[static_cast<std::size_t>(k)] > Q.y) {
+        --k;
+      } else if (k + 1 < size && FYs[static_cast<std::size_t>(k) + 1] <= Q.y) {
+        ++k;
+      } else {
+        break;
+      }
+    }
+  }
+  if (k == -2) {
+    k = static_cast<int>(std::upper_bound(FYs.begin(), FYs.end(), Q.y) - FYs.begin()) - 1;
+  }
   if (k < 0 || k >= FLeaves) return false;
   int w = 0;
-  int node = 1, lo = 0, hi = FLeaves - 1;
+  int node = 0, lo = 0, hi = FLeaves - 1;
   for (;;) {
     const std::size_t first = static_cast<std::size_t>(FFirst[static_cast<std::size_t>(node)]);
     const std::size_t end = static_cast<std::size_t>(FFirst[static_cast<std::size_t>(node) + 1]);
@@ -207,10 +258,10 @@ bool TProbeIndex::IsInside(const TDPoint& Q) const {
     if (lo == hi) break;
     const int mid = (lo + hi) / 2;
     if (k <= mid) {
-      node = 2 * node;
+      node = node + 1;
       hi = mid;
     } else {
-      node = 2 * node + 1;
+      node = node + 2 * (mid - lo + 1);
       lo = mid + 1;
     }
   }

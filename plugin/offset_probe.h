@@ -14,6 +14,8 @@ class TProbeIndex {
   explicit TProbeIndex(const TDPointList& poly);
   // Exactly Q.IsInPoly(poly, true).
   bool IsInside(const TDPoint& Q) const;
+  // The same answer; a vertex of the polygon near Q (or -1) only speeds up the search.
+  bool IsInside(const TDPoint& Q, int nearVertex) const;
 
  private:
   struct TItem {
@@ -27,10 +29,13 @@ class TProbeIndex {
   void Insert(int node, int lo, int hi, int first, int last, int edge);
   std::int64_t CellKey(double x, double y) const;
   std::size_t Slot(std::int64_t key) const;  // home position of a cell key in the table
+  std::size_t Bit(std::int64_t key) const;   // a cell key's bit in FVertexBits
+  void SetBit(std::int64_t key);
 
   const TDPointList& FPoly;
   bool FDirect = true;      // small or unusual polygons: the plain test
   std::vector<double> FYs;  // distinct vertex y values, ascending
+  std::vector<int> FRank;   // per vertex, the position of its y in FYs
   int FLeaves = 0;
   // The items of node k are FItems[FFirst[k] .. FFirst[k + 1]), by Key; FSignsFrom[i] sums
   // Sign from item i to the end of its node; FWidth[k] is the largest XMax - Key in node k.
@@ -45,6 +50,7 @@ class TProbeIndex {
   std::vector<std::int64_t> FVertexKeys;
   std::vector<int> FVertexHeads;  // -1: free
   std::vector<int> FVertexNext;
+  std::vector<unsigned char> FVertexBits;  // set for the keys of occupied cells
 };
 
 }  // namespace offset_probe

@@ -148,7 +148,8 @@ TEST_F(Offset, ProbeIndexAnswersAsIsInPolyDoes) {
       }
       const offset_probe::TProbeIndex index(poly);
       for (int q = 0; q < 400; ++q) {
-        const TDPoint& v = poly[rnd.Int(0, poly.Count() - 1)];
+        const int vi = rnd.Int(0, poly.Count() - 1);
+        const TDPoint& v = poly[vi];
         const TDPoint& w = poly[rnd.Int(0, poly.Count() - 1)];
         TDPoint Q;
         switch (q % 4) {
@@ -168,8 +169,13 @@ TEST_F(Offset, ProbeIndexAnswersAsIsInPolyDoes) {
             Q = TDPoint{rnd.Uniform(-11, 11), rnd.Uniform(-11, 11)};
             break;
         }
-        ASSERT_EQ(index.IsInside(Q), Q.IsInPoly(poly, true))
+        const bool expected = Q.IsInPoly(poly, true);
+        ASSERT_EQ(index.IsInside(Q), expected)
             << "unit " << unit << " polygon " << k << " probe " << q;
+        // Started from the vertex it was made from, or from any other: the same answer.
+        const int near = q % 8 < 4 ? vi : rnd.Int(0, poly.Count() - 1);
+        ASSERT_EQ(index.IsInside(Q, near), expected)
+            << "unit " << unit << " polygon " << k << " probe " << q << " from vertex " << near;
       }
     }
   }
