@@ -164,10 +164,12 @@ void SplitScientific(std::string_view sci, bool& negative, char (&digits)[24], s
 }
 }  // namespace
 
-// Numbers with up to six decimals (what boards hold) are written straight from the integer
-// they make when scaled: when that integer M, divided back, gives the value again, M·10^-d
-// reads back as the value and has at most 15 digits, so it is also the value rounded to 15
-// significant digits (see below). Returns 0 when the value is not such a number.
+// Numbers within a hair of a decimal with up to six decimals (what boards hold, and sums of
+// such numbers) are written from that decimal D = r·10^-d. Let a = |value|, with decimal
+// exponent E, and s = a·10^d as computed (off by at most s·2^-53). When |s - r| is at most
+// s·0.25e-15, a lies within 0.39·10^(E-14) of D: closer than half a step of the 15th digit,
+// on whose grid D lies (s < 10^15), so D is the value rounded to 15 significant digits.
+// Returns 0 for other numbers.
 std::size_t FormatShortDecimal(double value, char (&text)[NumberTextSize]) {
   static constexpr double kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
   const double magnitude = std::fabs(value);
@@ -175,11 +177,12 @@ std::size_t FormatShortDecimal(double value, char (&text)[NumberTextSize]) {
   for (int d = 0; d < 7; ++d) {
     const double scaled = magnitude * kScale[d];
     if (scaled >= 1e15) return 0;
-    if (scaled != std::floor(scaled) || scaled / kScale[d] != magnitude) continue;
+    const double rounded = std::round(scaled);
+    if (rounded == 0 || std::fabs(scaled - rounded) > scaled * 0.25e-15) continue;
     char digits[24] = {};
     int count = 0;
-    for (auto m = static_cast<std::uint64_t>(scaled); m != 0; m /= 10) digits[count++] = static_cast<char>('0' + m % 10);
-    // digits holds M backwards; drop the fraction's trailing zeros.
+    for (auto m = static_cast<std::uint64_t>(rounded); m != 0; m /= 10) digits[count++] = static_cast<char>('0' + m % 10);
+    // digits holds r backwards; drop the fraction's trailing zeros.
     int low = 0;
     while (low < d && low < count && digits[low] == '0') ++low;
     std::size_t n = 0;
