@@ -86,15 +86,15 @@ std::string NodeValueText(TXmlNode element) { return element ? element.Text() : 
 TPointElement::TPointElement(TXmlNode point) : FNode(point) { point.FindAttributes(kNames, FValues); }
 
 std::optional<std::string_view> TPointElement::Attribute(std::string_view name) const {
-  for (std::size_t i = 0; i < std::size(kNames); ++i) {
-    if (kNames[i].size() == name.size() && kNames[i][0] == name[0] && kNames[i] == name) return FValues[i];
+  for (int i = 0; i < SlotCount; ++i) {
+    if (kNames[i] == name) return FValues[i];
   }
   return FNode.AttributeView(name);
 }
 
 bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
                     double& Width) {
-  std::optional<std::string_view> attr = point.Attribute("Width");
+  std::optional<std::string_view> attr = point.Attribute(TPointElement::Width);
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_WIDTH, {NetName, std::to_string(PointIndex)}));
     return false;
@@ -110,7 +110,7 @@ bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, cons
 
 bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex,
                   const TPointElement& point, int& Lay) {
-  std::optional<std::string_view> attr = point.Attribute("Lay");
+  std::optional<std::string_view> attr = point.Attribute(TPointElement::Lay);
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_LAY, {NetName, std::to_string(PointIndex)}));
     return false;
@@ -126,7 +126,9 @@ bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName,
 
 bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
                      std::string_view AttributeName, double& Value) {
-  std::optional<std::string_view> attr = point.Attribute(AttributeName);
+  std::optional<std::string_view> attr = AttributeName == "X"   ? point.Attribute(TPointElement::X)
+                                         : AttributeName == "Y" ? point.Attribute(TPointElement::Y)
+                                                                : point.Attribute(AttributeName);
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_ATTRIBUTE, {NetName, std::to_string(PointIndex), std::string(AttributeName)}));
     return false;
@@ -217,8 +219,8 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       int lay = 0, previousLay = 0;
       if (!ReadPointWidth(ui, name, k, point, width)) return false;
       if (!ReadPointLay(state, ui, name, k, point, lay)) return false;
-      const bool arc = point.Attribute("Arc") == std::optional<std::string_view>("Y");
-      const bool pointSelected = point.Attribute("Selected") == std::optional<std::string_view>("Y");
+      const bool arc = point.Attribute(TPointElement::Arc) == std::optional<std::string_view>("Y");
+      const bool pointSelected = point.Attribute(TPointElement::Selected) == std::optional<std::string_view>("Y");
       if (!widthLay(k - 1, previous, previousWidth, previousLay)) return false;
       knownLayIndex = k;
       knownWidth = width;

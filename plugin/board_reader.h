@@ -27,15 +27,17 @@ void ReadShape(RunState& state, TXmlNode shape);
 // A trace point element with the attributes the reader asks for, looked up in one pass.
 class TPointElement {
  public:
+  enum TSlot { Width, Lay, X, Y, Arc, Selected, SlotCount };
   TPointElement() = default;
   explicit TPointElement(TXmlNode point);
-  // The attribute's value, or nothing when absent.
+  std::optional<std::string_view> Attribute(TSlot slot) const { return FValues[slot]; }
+  // Any attribute by name, or nothing when absent.
   std::optional<std::string_view> Attribute(std::string_view name) const;
 
  private:
-  static constexpr std::string_view kNames[] = {"Width", "Lay", "X", "Y", "Arc", "Selected"};
+  static constexpr std::string_view kNames[SlotCount] = {"Width", "Lay", "X", "Y", "Arc", "Selected"};
   TXmlNode FNode;
-  std::optional<std::string_view> FValues[std::size(kNames)];
+  std::optional<std::string_view> FValues[SlotCount];
 };
 
 bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,

@@ -97,9 +97,45 @@ std::string LineIndent(const std::string& s, std::size_t pos) {
   return s.substr(start, end - start);
 }
 
+// New markup as it is written: an append is a bounds check and a copy, inline.
+class TMarkup {
+ public:
+  TMarkup() : FBuffer(std::make_unique_for_overwrite<char[]>(kInitialSize)), FCapacity(kInitialSize) {}
+  TMarkup& operator+=(char c) {
+    if (FSize == FCapacity) Grow(1);
+    FBuffer[FSize++] = c;
+    return *this;
+  }
+  TMarkup& operator+=(std::string_view text) {
+    if (FCapacity - FSize < text.size()) Grow(text.size());
+    if (!text.empty()) std::memcpy(FBuffer.get() + FSize, text.data(), text.size());
+    FSize += text.size();
+    return *this;
+  }
+  std::size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  void clear() { FSize = 0; }
+  std::string_view View() const { return std::string_view(FBuffer.get(), FSize); }
+
+ private:
+  static constexpr std::size_t kInitialSize = 96 * 1024;  // a piece and the element that ends it
+
+  void Grow(std::size_t more) {
+    const std::size_t capacity = std::max(FCapacity * 2, FSize + more);
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+    std::memcpy(bigger.get(), FBuffer.get(), FSize);
+    FBuffer = std::move(bigger);
+    FCapacity = capacity;
+  }
+
+  std::unique_ptr<char[]> FBuffer;
+  std::size_t FCapacity = 0;
+  std::size_t FSize = 0;
+};
+
 // Text for an attribute value: markup characters and line breaks as references, and
 // characters the encoding cannot hold as numeric references.
-void AppendEscaped(std::string& out, std::string_view value, TXmlEncoding enc) {
+void AppendEscaped(TMarkup& out, std::string_view value, TXmlEncoding enc) {
   // Plain printable ASCII (all numbers and names this program writes) goes as it is.
   bool plain = true;
   for (char ch : value) {
@@ -110,7 +146,7 @@ void AppendEscaped(std::string& out, std::string_view value, TXmlEncoding enc) {
     }
   }
   if (plain) {
-    out.append(value);
+    out += value;
     return;
   }
   for (std::size_t i = 0; i < value.size();) {
@@ -130,10 +166,10 @@ void AppendEscaped(std::string& out, std::string_view value, TXmlEncoding enc) {
     if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') continue;  // not allowed in XML 1.0
     std::size_t probe = start;
     if (Encodable(c, enc) && NextUtf8(value, probe) == c) {
-      out.append(value.substr(start, i - start));
+      out += value.substr(start, i - start);
     } else {
       out += "&#";
-      out += std::to_string(static_cast<std::uint32_t>(c));
+      out += std::string_view(std::to_string(static_cast<std::uint32_t>(c)));
       out += ';';
     }
   }
@@ -195,24 +231,28 @@ class TTextStore {
 class TNameTable {
  public:
   std::uint32_t Intern(std::string_view name) {
-    if (FLast < FNames.size() && FNames[FLast] == name) return FLast;
     for (std::uint32_t i = 0; i < FNames.size(); ++i) {
-      if (FNames[i] == name) return FLast = i;
+      if (SameText(FNames[i], name)) return i;
     }
     CheckName(name);
     if (FNames.size() >= kNone - 1) throw EXmlError("Too many new names");
     FNames.emplace_back(name);
-    return FLast = static_cast<std::uint32_t>(FNames.size() - 1);
+    return static_cast<std::uint32_t>(FNames.size() - 1);
   }
   std::string_view Name(std::uint32_t id) const { return FNames[id]; }
-  void Clear() {
-    FNames.clear();
-    FLast = 0;
-  }
+  void Clear() { FNames.clear(); }
 
  private:
+  // Names are short: a plain loop beats a call to memcmp.
+  static bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+
   std::vector<std::string> FNames;
-  std::uint32_t FLast = 0;
 };
 
 // A growing array in fixed pages: appending never moves what is stored, and a large array
@@ -278,7 +318,7 @@ class TSaveStream {
     FSink(xml_encoding::ByteOrderMark(enc));
   }
   // New markup goes here as working text; MarkupDone hands it on once enough has gathered.
-  std::string& Markup() { return FMarkup; }
+  TMarkup& Markup() { return FMarkup; }
   void MarkupDone() {
     if (FMarkup.size() >= kPieceSize) FlushMarkup();
   }
@@ -294,7 +334,7 @@ class TSaveStream {
 
   void FlushMarkup() {
     if (FMarkup.empty()) return;
-    Emit(FMarkup);
+    Emit(FMarkup.View());
     FMarkup.clear();
   }
   void Emit(std::string_view text) {
@@ -315,7 +355,8 @@ class TSaveStream {
 
   TXmlEncoding FEnc;
   std::function<void(std::string_view)> FSink;
-  std::string FMarkup, FConverted;
+  TMarkup FMarkup;
+  std::string FConverted;
 };
 
 }  // namespace
@@ -370,7 +411,7 @@ struct TXmlDocument::Impl {
   }
 
   void Serialize(std::uint32_t element, std::string& indent, const std::string& step, const TLayout& lay,
-                 std::string& out) const;
+                 TMarkup& out) const;
   void SerializeList(std::uint32_t first, const std::string& childIndent, const std::string& step,
                      const TLayout& lay, TSaveStream& stream) const;
   void Save(TSaveStream& stream, const TLayout& lay, const std::vector<struct TSplice>& splices) const;
@@ -457,7 +498,7 @@ struct TSplice {
 };
 
 void TXmlDocument::Impl::Serialize(std::uint32_t element, std::string& indent, const std::string& step,
-                                   const TLayout& lay, std::string& out) const {
+                                   const TLayout& lay, TMarkup& out) const {
   const TAddedElement& e = added[element];
   out += '<';
   out += NameOf(e);
@@ -497,7 +538,7 @@ void TXmlDocument::Impl::SerializeList(std::uint32_t first, const std::string& c
                                        const TLayout& lay, TSaveStream& stream) const {
   std::string indent = childIndent;
   for (std::uint32_t c = first; c != kNone; c = added[c].next) {
-    std::string& out = stream.Markup();
+    TMarkup& out = stream.Markup();
     if (lay.pretty) {
       out += lay.nl;
       out += childIndent;
@@ -520,7 +561,7 @@ void TXmlDocument::Impl::Save(TSaveStream& stream, const TLayout& lay, const std
         stream.Markup() += '>';
         SerializeList(g.firstLeading, childIndent, sp.step, lay, stream);
         SerializeList(g.firstTrailing, childIndent, sp.step, lay, stream);
-        std::string& out = stream.Markup();
+        TMarkup& out = stream.Markup();
         if (lay.pretty) {
           out += lay.nl;
           out += sp.indent;
@@ -540,7 +581,7 @@ void TXmlDocument::Impl::Save(TSaveStream& stream, const TLayout& lay, const std
           std::string indent = childIndent;
           for (std::uint32_t list : {sp.withLeading ? g.firstLeading : kNone, g.firstTrailing}) {
             for (std::uint32_t c = list; c != kNone; c = added[c].next) {
-              std::string& out = stream.Markup();
+              TMarkup& out = stream.Markup();
               out += sp.step;
               Serialize(c, indent, sp.step, lay, out);
               out += lay.nl;
