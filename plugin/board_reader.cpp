@@ -333,7 +333,8 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
     ui.ShowMessage(Text(IDS_FILE_NOT_EXISTS, {state.BoardFileName}));
     return false;
   }
-  state.XmlDocument.LoadFromFile(state.BoardFileName);
+  // The reader only reads; the document is read again for writing at OK.
+  state.XmlDocument.LoadFromFile(state.BoardFileName, TXmlUse::Read);
   TXmlNode source = state.XmlDocument.TopLevelElement("Source");
   if (!source) {
     ui.ShowMessage(Text(IDS_NO_ROOT));

@@ -29,19 +29,24 @@ bool FileExists(const std::string& path) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
+  std::string bytes;
+  ReadFileInto(path, bytes);
+  return bytes;
+}
+
+void ReadFileInto(const std::string& path, std::string& bytes) {
+  bytes.clear();
   std::ifstream in(PathOf(path), std::ios::binary);
   if (!in) throw EXmlError("Cannot open file \"" + path + "\"");
   in.seekg(0, std::ios::end);
   std::streamoff size = in.tellg();
   in.seekg(0, std::ios::beg);
-  std::string bytes;
   if (size > 0) {
     bytes.resize(static_cast<std::size_t>(size));
     in.read(bytes.data(), size);
     bytes.resize(static_cast<std::size_t>(in.gcount()));
   }
   if (in.bad() || size < 0) throw EXmlError("Cannot read file \"" + path + "\"");
-  return bytes;
 }
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes) {

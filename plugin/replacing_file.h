@@ -38,6 +38,8 @@ void ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 // Reads a whole file; raises EXmlError when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+// The same into bytes, whose room is used again.
+void ReadFileInto(const std::string& path, std::string& bytes);
 
 // Whether path names an existing regular file (UTF-8 path).
 bool FileExists(const std::string& path);

@@ -367,7 +367,11 @@ struct TXmlDocument::Impl {
   pugi::xml_document doc;
   bool active = false;
   std::string working;  // the file's text as UTF-8, byte for byte what was parsed
+  std::string parsed;   // the parser's copy of it, for a document that may be saved
+  bool saveable = false;
   TXmlEncoding encoding = TXmlEncoding::Utf8;
+
+  void Parse(TXmlUse use, const std::string* path);
 
   TPagedArray<TAddedElement> added;
   TPagedArray<TAddedAttribute> attributes;
@@ -420,52 +424,88 @@ struct TXmlDocument::Impl {
 TXmlDocument::TXmlDocument() : FImpl(std::make_unique<Impl>()) {}
 TXmlDocument::~TXmlDocument() = default;
 
-void TXmlDocument::LoadFromFile(const std::string& path) { LoadFromBytes(ReadFileBytes(path)); }
-
-void TXmlDocument::LoadFromBytes(std::string bytes) {
+void TXmlDocument::LoadFromFile(const std::string& path, TXmlUse use) {
   Clear();
-  Impl& d = *FImpl;
-  d.encoding = xml_encoding::Detect(bytes);
-  if (d.encoding == TXmlEncoding::Utf8) {
-    d.working = std::move(bytes);
-  } else {
-    d.working = xml_encoding::ToWorking(bytes, d.encoding);
+  ReadFileInto(path, FImpl->working);
+  FImpl->Parse(use, &path);
+}
+
+void TXmlDocument::LoadFromBytes(std::string bytes, TXmlUse use) {
+  Clear();
+  FImpl->working = std::move(bytes);
+  FImpl->Parse(use, nullptr);
+}
+
+namespace {
+// "at line L, column C" of a byte offset into text.
+std::string PlaceIn(const std::string& text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  const std::size_t line = 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+  const std::size_t lineStart = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+  const std::size_t column = offset - (lineStart == std::string::npos || offset == 0 ? 0 : lineStart + 1) + 1;
+  return "at line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+}  // namespace
+
+void TXmlDocument::Impl::Parse(TXmlUse use, const std::string* path) {
+  encoding = xml_encoding::Detect(working);
+  if (encoding != TXmlEncoding::Utf8) working = xml_encoding::ToWorking(working, encoding);
+  // The parser works in place. A document that may be saved keeps the text it was read from
+  // for the splicing, so the parser gets a copy; one that is only read gives its own text.
+  saveable = use == TXmlUse::Edit;
+  std::string* text = &working;
+  if (saveable) {
+    parsed.assign(working);
+    text = &parsed;
   }
-  bytes.clear();
-  bytes.shrink_to_fit();
-  unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_doctype;
-  pugi::xml_parse_result result = d.doc.load_buffer(d.working.data(), d.working.size(), options, pugi::encoding_utf8);
+  const unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_doctype;
+  const pugi::xml_parse_result result = doc.load_buffer_inplace(text->data(), text->size(), options, pugi::encoding_utf8);
   if (!result) {
-    std::size_t offset = std::min(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), d.working.size());
-    std::size_t line = 1 + static_cast<std::size_t>(std::count(d.working.begin(), d.working.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
-    std::size_t lineStart = d.working.rfind('\n', offset == 0 ? 0 : offset - 1);
-    std::size_t column = offset - (lineStart == std::string::npos || offset == 0 ? 0 : lineStart + 1) + 1;
-    d.doc.reset();
-    d.working.clear();
-    throw EXmlError(std::string("XML document is not well-formed: ") + result.description() + " at line " +
-                    std::to_string(line) + ", column " + std::to_string(column));
+    doc.reset();
+    std::string where;
+    const auto offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0));
+    if (saveable) {
+      where = PlaceIn(working, offset);
+    } else if (path) {
+      // The text was changed in place; the place is counted in the file's text.
+      try {
+        std::string again;
+        ReadFileInto(*path, again);
+        const TXmlEncoding enc = xml_encoding::Detect(again);
+        where = PlaceIn(enc == TXmlEncoding::Utf8 ? again : xml_encoding::ToWorking(again, enc), offset);
+      } catch (const EXmlError&) {
+        where = "at offset " + std::to_string(offset);
+      }
+    } else {
+      where = "at offset " + std::to_string(offset);
+    }
+    working.clear();
+    parsed.clear();
+    throw EXmlError(std::string("XML document is not well-formed: ") + result.description() + " " + where);
   }
   // The parser takes fragments; a document has one root element and no text beside it.
   int roots = 0;
-  for (pugi::xml_node n : d.doc.children()) {
+  for (pugi::xml_node n : doc.children()) {
     if (n.type() == pugi::node_element) ++roots;
     if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) roots = 2;
   }
   if (roots != 1) {
-    d.doc.reset();
-    d.working.clear();
+    doc.reset();
+    working.clear();
+    parsed.clear();
     throw EXmlError("XML document is not well-formed: it must hold exactly one root element");
   }
-  d.active = true;
+  active = true;
 }
-
 
 bool TXmlDocument::Active() const { return FImpl->active; }
 
 void TXmlDocument::Clear() {
   FImpl->doc.reset();
+  // The text buffers keep their room for the next load: reading the board again at OK then
+  // writes into memory already in hand.
   FImpl->working.clear();
-  FImpl->working.shrink_to_fit();
+  FImpl->parsed.clear();
   FImpl->ForgetAdded();
   FImpl->active = false;
 }
@@ -682,6 +722,7 @@ std::vector<TSplice> PlanSplices(const std::vector<TGrownElement>& grown, const 
 std::string TXmlDocument::SaveToBytes() const {
   const Impl& d = *FImpl;
   if (!d.active) throw EXmlError("No document to save");
+  if (!d.saveable) throw EXmlError("The document was read for reading only and cannot be saved");
   const TLayout lay = LayoutOf(d.working, d.encoding);
   const std::vector<TSplice> splices = PlanSplices(d.grown, d.working, lay);
   std::string bytes;
@@ -693,6 +734,7 @@ std::string TXmlDocument::SaveToBytes() const {
 void TXmlDocument::SaveToFile(const std::string& path) const {
   const Impl& d = *FImpl;
   if (!d.active) throw EXmlError("No document to save");
+  if (!d.saveable) throw EXmlError("The document was read for reading only and cannot be saved");
   const TLayout lay = LayoutOf(d.working, d.encoding);
   const std::vector<TSplice> splices = PlanSplices(d.grown, d.working, lay);
   TReplacingFile file(path);

@@ -33,6 +33,10 @@ class EXmlError : public std::runtime_error {
 
 class TXmlDocument;
 
+// What a loaded document is for: Edit keeps the text as read, for saving with additions;
+// Read parses the text in place, without a copy, and the document cannot be saved.
+enum class TXmlUse { Edit, Read };
+
 // A handle to one element of a loaded document; empty (false) when nothing was found.
 // Handles stay valid while their document holds its tree. An element is either one read
 // from the file or one added since loading; both answer the same questions.
@@ -85,12 +89,12 @@ class TXmlDocument {
   TXmlDocument& operator=(const TXmlDocument&) = delete;
 
   // Reads and parses the file; raises EXmlError when it cannot be read or parsed.
-  void LoadFromFile(const std::string& path);
+  void LoadFromFile(const std::string& path, TXmlUse use = TXmlUse::Edit);
   // Parses the bytes of a whole file.
-  void LoadFromBytes(std::string bytes);
+  void LoadFromBytes(std::string bytes, TXmlUse use = TXmlUse::Edit);
   // Whether a tree is held.
   bool Active() const;
-  // Releases the tree; handles into it become invalid.
+  // Releases the tree and the added elements; handles into them become invalid.
   void Clear();
 
   // The first top-level element with that name, or an empty handle.

@@ -250,6 +250,55 @@ TEST(XmlParse, ParseErrorNamesLineAndColumn) {
   }
 }
 
+// A document read for reading only is parsed in its own text, which the parser changes as it
+// goes (ends of names, normalised attribute values, line ends); what it reads and the place
+// of an error must be the same as for a document read for editing.
+TEST(XmlParse, ReadOnlyDocumentsReadAndReportAsEditableOnes) {
+  TempFolder dir;
+  const std::string good = dir.File("good.xml");
+  WriteBytes(good, "<Source\r\n  Units=\"m&amp;m\"\r\n  Note=\"a\r\nb\"><Board>x&lt;y\r\nz</Board>\r\n</Source>");
+  const std::string bad = dir.File("bad.xml");
+  // Line breaks after names and inside attribute values come before the error.
+  WriteBytes(bad, "<Source\n  Units=\"mm\"\n  Note=\"one\ntwo\">\n  <Board\n  >\n  </Bored>\n</Source>");
+  for (TXmlUse use : {TXmlUse::Edit, TXmlUse::Read}) {
+    SCOPED_TRACE(use == TXmlUse::Edit ? "edit" : "read");
+    TXmlDocument doc;
+    doc.LoadFromFile(good, use);
+    TXmlNode source = doc.TopLevelElement("Source");
+    EXPECT_EQ(source.AttributeText("Units"), "m&m");
+    EXPECT_EQ(source.AttributeText("Note"), "a b");  // an attribute's line break reads as a blank
+    EXPECT_EQ(source.FirstChild("Board").Text(), "x<y\nz");
+    try {
+      doc.LoadFromFile(bad, use);
+      ADD_FAILURE() << "no error";
+    } catch (const EXmlError& e) {
+      EXPECT_NE(std::string(e.what()).find("at line 7, column 5"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(doc.Active());
+  }
+  TXmlDocument doc;
+  doc.LoadFromFile(good, TXmlUse::Read);
+  EXPECT_THROW(doc.SaveToBytes(), EXmlError);
+  EXPECT_THROW(doc.SaveToFile(good), EXmlError);
+}
+
+// The second reading of a board goes into the buffers of the first one: nothing of the first
+// reading, its text or its added elements, may show in the second.
+TEST(XmlParse, ReadingAgainStartsAfresh) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<Source><Board><Shapes>\n</Shapes></Board><Long a=\"" + std::string(5000, 'q') + "\"/></Source>");
+  AddOneShape(doc);
+  doc.Clear();
+  const std::string second = "<Source>\n  <Board/>\n</Source>";
+  doc.LoadFromBytes(second);
+  EXPECT_EQ(doc.SaveToBytes(), second);
+  AddOneShape(doc);
+  EXPECT_EQ(doc.SaveToBytes(),
+            "<Source>\n  <Board>\n    <Shapes>\n      <Shape Type=\"Line\">\n        <Points>\n"
+            "          <Point X=\"1\" Y=\"2\"/>\n        </Points>\n      </Shape>\n    </Shapes>\n  </Board>\n"
+            "</Source>");
+}
+
 TEST(XmlParse, VeryDeepAndVeryLongDocumentsAreHandled) {
   std::string deep = "<Source><Board>";
   for (int i = 0; i < 100000; ++i) deep += "<a>";
