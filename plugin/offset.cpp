@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
-#include <unordered_map>
 #include <vector>
 
 #include "plugin/offset_loops.h"
@@ -94,7 +93,22 @@ class TCleanupRing {
   }
   void Move(int k, const TDPoint& p) {
     TNode& node = Node(k);
-    FMoves.push_back(TMove{k, node.Point});
+    // The list can only come back to an earlier one when a move returns an entry to a
+    // point it had since the last deletion: only then are the starts worth indexing.
+    const int last = node.MoveEpoch == FEpoch ? node.LastMove : -1;
+    if (!FMayRepeat) {
+      bool revisit = SameBits(p, node.Point);
+      int m = last;
+      for (int steps = 0; m >= 0 && !revisit; ++steps) {
+        const TMove& earlier = FMoves[static_cast<std::size_t>(m)];
+        revisit = steps == MovesCompared || SameBits(p, earlier.Old);
+        m = earlier.PreviousOfEntry;
+      }
+      FMayRepeat = revisit;
+    }
+    node.MoveEpoch = FEpoch;
+    node.LastMove = static_cast<int>(FMoves.size());
+    FMoves.push_back(TMove{k, node.Point, last});
     FPrint -= EntryPrint(k, node.Source, node.Point);
     node.Point = p;
     FPrint += EntryPrint(k, node.Source, node.Point);
@@ -103,30 +117,40 @@ class TCleanupRing {
   // True when the list equals the list at the start of an earlier pass.
   bool SeenBefore() {
     if (FSize != FStartsCount) {
-      // A deletion makes every earlier list impossible to meet again. Usually only a pass or
-      // two lie between deletions: the starts are kept in a short list, indexed only when
-      // many passes move entries without deleting any.
+      // A deletion makes every earlier list impossible to meet again. The starts since are
+      // kept in a list, searched (through a table by their sums when long) only once some
+      // entry has come back to an earlier point.
+      for (const TStart& start : FStarts) {
+        if (start.Place >= 0) FStartTable[static_cast<std::size_t>(start.Place)] = -1;
+      }
       FStarts.clear();
-      if (!FStartIndex.empty()) FStartIndex = {};
       FMoves.clear();
+      ++FEpoch;
+      FMayRepeat = false;
       FStartsCount = FSize;
     }
+    if (!FMayRepeat) {
+      FStarts.push_back(TStart{FPrint, FMoves.size(), -1});
+      return false;
+    }
+    if (FStarts.size() > IndexedStarts && FStarts[0].Place < 0) IndexStarts();
     if (FStarts.size() <= IndexedStarts) {
       for (const TStart& start : FStarts) {
         if (start.Print == FPrint && Confirm(start.Moves)) return true;
       }
     } else {
-      auto range = FStartIndex.equal_range(FPrint);
-      for (auto it = range.first; it != range.second; ++it) {
-        if (Confirm(it->second)) return true;
+      const std::size_t mask = FStartTable.size() - 1;
+      for (std::size_t i = Home(FPrint) & mask; FStartTable[i] >= 0; i = (i + 1) & mask) {
+        const TStart& start = FStarts[static_cast<std::size_t>(FStartTable[i])];
+        if (start.Print == FPrint && Confirm(start.Moves)) return true;
       }
     }
-    FStarts.push_back(TStart{FPrint, FMoves.size()});
+    FStarts.push_back(TStart{FPrint, FMoves.size(), -1});
     if (FStarts.size() > IndexedStarts) {
-      if (FStartIndex.empty()) {
-        for (const TStart& start : FStarts) FStartIndex.emplace(start.Print, start.Moves);
+      if (FStarts[0].Place < 0 || 2 * FStarts.size() > FStartTable.size()) {
+        IndexStarts();
       } else {
-        FStartIndex.emplace(FPrint, FMoves.size());
+        Index(FStarts.size() - 1);
       }
     }
     return false;
@@ -147,16 +171,41 @@ class TCleanupRing {
     int Source = 0;
     int Prev = -1;
     int Next = -1;
+    int LastMove = -1;       // in FMoves, valid in epoch MoveEpoch
+    unsigned MoveEpoch = 0;  // FEpoch starts at 1
   };
   struct TMove {
     int Id;
     TDPoint Old;
+    int PreviousOfEntry;  // the entry's move before this one since the last deletion, or -1
   };
+  // A longer history of one entry is not searched: it counts as a possible return.
+  static constexpr int MovesCompared = 8;
   struct TStart {
     std::uint64_t Print;
     std::size_t Moves;  // moves made before that pass
+    int Place;          // in FStartTable, -1 while not indexed
   };
   static constexpr std::size_t IndexedStarts = 16;
+  static std::size_t Home(std::uint64_t print) { return static_cast<std::size_t>(MixBits(print)); }
+  // The table is (re)built from the list, twice as large as the list at least.
+  void IndexStarts() {
+    std::size_t capacity = std::max<std::size_t>(FStartTable.size(), 64);
+    while (capacity < 2 * FStarts.size()) capacity *= 2;
+    for (TStart& start : FStarts) {
+      if (start.Place >= 0) FStartTable[static_cast<std::size_t>(start.Place)] = -1;
+      start.Place = -1;
+    }
+    if (capacity != FStartTable.size()) FStartTable.assign(capacity, -1);
+    for (std::size_t k = 0; k < FStarts.size(); ++k) Index(k);
+  }
+  void Index(std::size_t k) {
+    const std::size_t mask = FStartTable.size() - 1;
+    std::size_t i = Home(FStarts[k].Print) & mask;
+    while (FStartTable[i] >= 0) i = (i + 1) & mask;
+    FStartTable[i] = static_cast<int>(k);
+    FStarts[k].Place = static_cast<int>(i);
+  }
   TNode& Node(int k) { return FNodes[static_cast<std::size_t>(k)]; }
   const TNode& Node(int k) const { return FNodes[static_cast<std::size_t>(k)]; }
 
@@ -181,9 +230,11 @@ class TCleanupRing {
   int FTail = -1;
   std::uint64_t FPrint = 0;
   int FStartsCount = -1;
-  std::vector<TStart> FStarts;  // since the last deletion
-  std::unordered_multimap<std::uint64_t, std::size_t> FStartIndex;
-  std::vector<TMove> FMoves;
+  std::vector<TStart> FStarts;   // since the last deletion
+  std::vector<int> FStartTable;  // open-addressed positions in FStarts, -1 free
+  std::vector<TMove> FMoves;     // since the last deletion
+  unsigned FEpoch = 1;           // counts the deletions that cleared FMoves
+  bool FMayRepeat = false;
   std::vector<TDPoint> FScratch;
 };
 

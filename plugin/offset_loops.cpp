@@ -643,7 +643,7 @@ class TLoopRemoval {
     }
     FX0 = x0;
     FY0 = y0;
-    double cell = total / N;
+    double cell = 2 * total / N;
     const double w = x1 - x0, hgt = y1 - y0;
     if (!(cell > 0)) cell = std::max({w, hgt, 1.0});
     // Only the cells that segments pass through are stored.
@@ -656,7 +656,7 @@ class TLoopRemoval {
     FNy = static_cast<int>(std::floor(hgt / cell) + 1);
     FCellSize = cell;
     FInv = 1.0 / cell;
-    FCells.Reserve(static_cast<std::size_t>(N) * 2, static_cast<std::size_t>(N) * 3);
+    FCells.Reserve(static_cast<std::size_t>(N) / 2, static_cast<std::size_t>(N) * 2);
   }
 
   // Monotone in the coordinate, so boxes that meet always share a cell.

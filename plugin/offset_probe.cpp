@@ -53,9 +53,9 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
   }
   // Most probes lie in a cell without a vertex: a small bit table (it stays in cache where
   // the table does not) answers those.
-  FVertexBits.assign(capacity / 4, 0);
+  FVertexBits.assign(capacity / 2, 0);
   for (std::size_t at = 0; at < capacity; ++at) {
-    if (FVertexHeads[at] >= 0) SetBit(FVertexKeys[at]);
+    if (FVertexHeads[at] >= 0) SetBits(FVertexKeys[at]);
   }
 
   // The distinct y values, and for each vertex the position of its y among them.
@@ -151,14 +151,27 @@ void TProbeIndex::Insert(int node, int lo, int hi, int first, int last, int edge
   Insert(node + 2 * (mid - lo + 1), mid + 1, hi, first, last, edge);
 }
 
-void TProbeIndex::SetBit(std::int64_t key) {
-  const std::size_t bit = Bit(key);
-  FVertexBits[bit / 8] = static_cast<unsigned char>(FVertexBits[bit / 8] | (1u << (bit % 8)));
+// Two bits per occupied cell key: a probe whose two bits are not both set lies in a cell
+// without a vertex.
+std::size_t TProbeIndex::Bit(std::int64_t key, int which) const {
+  const std::uint64_t mix = which == 0 ? 0xc4ceb9fe1a85ec53ULL : 0x9fb21c651e98df25ULL;
+  return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * mix) >> 20) &
+         (8 * FVertexBits.size() - 1);
 }
 
-std::size_t TProbeIndex::Bit(std::int64_t key) const {
-  return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0xc4ceb9fe1a85ec53ULL) >> 23) &
-         (8 * FVertexBits.size() - 1);
+void TProbeIndex::SetBits(std::int64_t key) {
+  for (int which = 0; which < 2; ++which) {
+    const std::size_t bit = Bit(key, which);
+    FVertexBits[bit / 8] = static_cast<unsigned char>(FVertexBits[bit / 8] | (1u << (bit % 8)));
+  }
+}
+
+bool TProbeIndex::MayHold(std::int64_t key) const {
+  for (int which = 0; which < 2; ++which) {
+    const std::size_t bit = Bit(key, which);
+    if (!(FVertexBits[bit / 8] & (1u << (bit % 8)))) return false;
+  }
+  return true;
 }
 
 int TProbeIndex::Contribution(int edge, const TDPoint& Q) const {
@@ -182,13 +195,19 @@ bool TProbeIndex::IsInside(const TDPoint& Q, int nearVertex) const {
   if (FDirect || !(std::abs(Q.x) <= 1e100 && std::abs(Q.y) <= 1e100)) {
     return Q.IsInPoly(FPoly, true);
   }
-  const std::vector<TDPoint>& pts = FPoly.Items();
-  const double mq = MarginFor(std::abs(Q.x) + std::abs(Q.y));
-  // On a vertex (within GeomEps on each axis).
-  const double reach = 2 * GeomEps + mq;
   if (std::abs(Q.x) / FCell > 0x1p50 || std::abs(Q.y) / FCell > 0x1p50) {
     return Q.IsInPoly(FPoly, true);
   }
+  // Inside by the winding number, or else on a vertex: the same as IsInPoly's vertex test
+  // first, and most inside probes need no vertex lookup.
+  return Winding(Q, nearVertex) != 0 || OnVertex(Q);
+}
+
+// On a vertex (within GeomEps on each axis).
+bool TProbeIndex::OnVertex(const TDPoint& Q) const {
+  const std::vector<TDPoint>& pts = FPoly.Items();
+  const double mq = MarginFor(std::abs(Q.x) + std::abs(Q.y));
+  const double reach = 2 * GeomEps + mq;
   const auto cx0 = static_cast<std::int64_t>(std::floor((Q.x - reach) / FCell));
   const auto cx1 = static_cast<std::int64_t>(std::floor((Q.x + reach) / FCell));
   const auto cy0 = static_cast<std::int64_t>(std::floor((Q.y - reach) / FCell));
@@ -197,8 +216,7 @@ bool TProbeIndex::IsInside(const TDPoint& Q, int nearVertex) const {
     for (std::int64_t iy = cy0; iy <= cy1; ++iy) {
       const auto key = static_cast<std::int64_t>(
           static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^ static_cast<std::uint64_t>(iy));
-      const std::size_t bit = Bit(key);
-      if (!(FVertexBits[bit / 8] & (1u << (bit % 8)))) continue;
+      if (!MayHold(key)) continue;
       const std::size_t mask = FVertexKeys.size() - 1;
       for (std::size_t at = Slot(key); FVertexHeads[at] >= 0; at = (at + 1) & mask) {
         if (FVertexKeys[at] != key) continue;
@@ -210,7 +228,11 @@ bool TProbeIndex::IsInside(const TDPoint& Q, int nearVertex) const {
     }
   }
 
-  if (FLeaves < 1) return false;
+  return false;
+}
+
+int TProbeIndex::Winding(const TDPoint& Q, int nearVertex) const {
+  if (FLeaves < 1) return 0;
   // The interval [FYs[k], FYs[k + 1]) that holds Q.y; outside all of them no edge counts.
   int k = -2;
   if (nearVertex >= 0 && nearVertex < static_cast<int>(FRank.size())) {
@@ -232,7 +254,8 @@ bool TProbeIndex::IsInside(const TDPoint& Q, int nearVertex) const {
   if (k == -2) {
     k = static_cast<int>(std::upper_bound(FYs.begin(), FYs.end(), Q.y) - FYs.begin()) - 1;
   }
-  if (k < 0 || k >= FLeaves) return false;
+  if (k < 0 || k >= FLeaves) return 0;
+  const double mq = MarginFor(std::abs(Q.x) + std::abs(Q.y));
   int w = 0;
   int node = 0, lo = 0, hi = FLeaves - 1;
   for (;;) {
@@ -265,7 +288,7 @@ bool TProbeIndex::IsInside(const TDPoint& Q, int nearVertex) const {
       lo = mid + 1;
     }
   }
-  return w != 0;
+  return w;
 }
 
 }  // namespace offset_probe

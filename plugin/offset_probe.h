@@ -28,9 +28,12 @@ class TProbeIndex {
   int Contribution(int edge, const TDPoint& Q) const;
   void Insert(int node, int lo, int hi, int first, int last, int edge);
   std::int64_t CellKey(double x, double y) const;
-  std::size_t Slot(std::int64_t key) const;  // home position of a cell key in the table
-  std::size_t Bit(std::int64_t key) const;   // a cell key's bit in FVertexBits
-  void SetBit(std::int64_t key);
+  std::size_t Slot(std::int64_t key) const;            // home position of a cell key in the table
+  std::size_t Bit(std::int64_t key, int which) const;  // a cell key's bits in FVertexBits
+  void SetBits(std::int64_t key);
+  bool MayHold(std::int64_t key) const;  // false: no vertex in that cell
+  bool OnVertex(const TDPoint& Q) const;
+  int Winding(const TDPoint& Q, int nearVertex) const;
 
   const TDPointList& FPoly;
   bool FDirect = true;      // small or unusual polygons: the plain test
