@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,53 @@ TEST(XmlEncoding, LoneSurrogateOfUtf16SurvivesASave) {
   TXmlDocument doc;
   doc.LoadFromBytes(bytes);
   EXPECT_EQ(doc.SaveToBytes(), bytes);
+}
+
+// A saved file is written in pieces, each converted to the document's encoding on its own: no
+// piece may end inside a character. Large texts of multi-byte characters (in the working
+// text) before and after the new element put piece ends everywhere.
+TEST(XmlEncoding, LargeDocumentsSaveToFileInTheirEncoding) {
+  std::string cyrillic;
+  for (int i = 0; i < 150000; ++i) cyrillic += (i % 7 == 0) ? "\xF0\x9F\x98\x80" : "\xD0\x96";  // emoji, Zhe
+  const std::string added = "<Shapes><Shape Type=\"Line\"><Points><Point X=\"1\" Y=\"2\"/></Points></Shape></Shapes>";
+  struct Case {
+    const char* name;
+    std::string head, tail;  // working text around the place of the new element
+    std::function<std::string(const std::string&)> encode;
+  };
+  auto cp1251 = [](const std::string& text) {  // only ASCII and Zhe (0xC6) occur
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text.compare(i, 2, "\xD0\x96") == 0) {
+        out += '\xC6';
+        ++i;
+      } else {
+        out += text[i];
+      }
+    }
+    return out;
+  };
+  std::string zhe;
+  for (int i = 0; i < 150000; ++i) zhe += "\xD0\x96";
+  const Case cases[] = {
+      {"windows-1251", "<?xml version=\"1.0\" encoding=\"windows-1251\"?><Source n=\"" + zhe + "\"><Board>",
+       "</Board><T>" + zhe + "</T></Source>", cp1251},
+      {"UTF-16LE", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><Source n=\"" + cyrillic + "\"><Board>",
+       "</Board><T>" + cyrillic + "</T></Source>", [](const std::string& t) { return Utf16(t, true); }},
+      {"UTF-16BE", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><Source n=\"" + cyrillic + "\"><Board>",
+       "</Board><T>" + cyrillic + "</T></Source>", [](const std::string& t) { return Utf16(t, false); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder dir;
+    const std::string path = dir.File("board.xml");
+    WriteBytes(path, c.encode(c.head + c.tail));
+    TXmlDocument doc;
+    doc.LoadFromFile(path);
+    AddOneShape(doc);
+    doc.SaveToFile(path);
+    EXPECT_TRUE(ReadBytes(path) == c.encode(c.head + added + c.tail));
+  }
 }
 
 // Every byte from 0x80 up, in an attribute, a text and a comment of a single-byte document.
