@@ -231,18 +231,43 @@ class TTextStore {
 class TNameTable {
  public:
   std::uint32_t Intern(std::string_view name) {
-    for (std::uint32_t i = 0; i < FNames.size(); ++i) {
-      if (SameText(FNames[i], name)) return i;
+    // Looked up among the names of the same length with the same first character.
+    std::vector<std::uint32_t>& bucket = FBuckets[BucketOf(name)];
+    for (std::uint32_t id : bucket) {
+      if (SameText(FNames[id].name, name)) return id;
     }
     CheckName(name);
     if (FNames.size() >= kNone - 1) throw EXmlError("Too many new names");
-    FNames.emplace_back(name);
-    return static_cast<std::uint32_t>(FNames.size() - 1);
+    const auto id = static_cast<std::uint32_t>(FNames.size());
+    TEntry entry;
+    entry.name.assign(name);
+    entry.openTag = "<" + entry.name;
+    entry.endTag = "</" + entry.name + ">";
+    entry.attributeStart = " " + entry.name + "=\"";
+    FNames.push_back(std::move(entry));
+    bucket.push_back(id);
+    return id;
   }
-  std::string_view Name(std::uint32_t id) const { return FNames[id]; }
-  void Clear() { FNames.clear(); }
+  std::string_view Name(std::uint32_t id) const { return FNames[id].name; }
+  // The markup around an element or attribute of that name: "<name", "</name>", ` name="`.
+  std::string_view OpenTag(std::uint32_t id) const { return FNames[id].openTag; }
+  std::string_view EndTag(std::uint32_t id) const { return FNames[id].endTag; }
+  std::string_view AttributeStart(std::uint32_t id) const { return FNames[id].attributeStart; }
+  void Clear() {
+    FNames.clear();
+    for (auto& bucket : FBuckets) bucket.clear();
+  }
 
  private:
+  struct TEntry {
+    std::string name, openTag, endTag, attributeStart;
+  };
+  static constexpr std::size_t kBucketCount = 64;
+
+  static std::size_t BucketOf(std::string_view name) {
+    if (name.empty()) return 0;
+    return (name.size() * 31 + static_cast<unsigned char>(name[0])) % kBucketCount;
+  }
   // Names are short: a plain loop beats a call to memcmp.
   static bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -252,7 +277,8 @@ class TNameTable {
     return true;
   }
 
-  std::vector<std::string> FNames;
+  std::vector<TEntry> FNames;
+  std::vector<std::uint32_t> FBuckets[kBucketCount];
 };
 
 // A growing array in fixed pages: appending never moves what is stored, and a large array
@@ -540,12 +566,9 @@ struct TSplice {
 void TXmlDocument::Impl::Serialize(std::uint32_t element, std::string& indent, const std::string& step,
                                    const TLayout& lay, TMarkup& out) const {
   const TAddedElement& e = added[element];
-  out += '<';
-  out += NameOf(e);
+  out += names.OpenTag(e.name);
   for (std::uint32_t a = e.firstAttribute; a != kNone; a = attributes[a].next) {
-    out += ' ';
-    out += names.Name(attributes[a].name);
-    out += "=\"";
+    out += names.AttributeStart(attributes[a].name);
     AppendEscaped(out, texts.View(attributes[a].value), lay.enc);
     out += '"';
   }
@@ -568,9 +591,7 @@ void TXmlDocument::Impl::Serialize(std::uint32_t element, std::string& indent, c
     out += lay.nl;
     out += indent;
   }
-  out += "</";
-  out += NameOf(e);
-  out += '>';
+  out += names.EndTag(e.name);
 }
 
 // Each element of the list on a line of its own at childIndent.
