@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 // The winding number of IsInPoly is an integer sum over the edges whose y range [lo, hi)
@@ -75,29 +76,39 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
   }
   FLeaves = static_cast<int>(FYs.size()) - 1;
   if (FLeaves >= 1) {
-    // Each node's subtree is one run of node numbers (left child next, right child after
-    // the left subtree): 2 * leaves - 1 nodes, and a probe's path stays close in memory.
-    const std::size_t nodes = 2 * static_cast<std::size_t>(FLeaves) - 1;
-    FItems.reserve(2 * pts.size());
-    for (int i = 0; i < count; ++i) {
-      const int j = i + 1 < count ? i + 1 : 0;
-      const TDPoint& a = pts[static_cast<std::size_t>(i)];
-      const TDPoint& b = pts[static_cast<std::size_t>(j)];
-      if (a.y == b.y) continue;  // a level edge never counts
-      const int ra = FRank[static_cast<std::size_t>(i)], rb = FRank[static_cast<std::size_t>(j)];
-      Insert(0, 0, FLeaves - 1, std::min(ra, rb), std::max(ra, rb) - 1, i);
-    }
-    // Grouped by node with one counting pass, then each node's few items by Key.
+    // Leaf k is node FBase + k and node v's parent is v / 2: an edge's nodes are found from
+    // its two leaves upwards, and a probe reads the nodes above its leaf, without the
+    // unpredictable branches of a descent from the root.
+    FBase = 1;
+    while (FBase < FLeaves) FBase *= 2;
+    const std::size_t nodes = 2 * static_cast<std::size_t>(FBase);
+    // Two passes over the edges: count the items of each node, then write each item in its
+    // place (no build list to copy and group).
     FFirst.assign(nodes + 1, 0);
-    for (const TItem& item : FItems) ++FFirst[static_cast<std::size_t>(item.Node) + 1];
-    for (std::size_t k = 0; k < nodes; ++k) FFirst[k + 1] += FFirst[k];
-    {
-      std::vector<int> fill(FFirst.begin(), FFirst.end() - 1);
-      std::vector<TItem> grouped(FItems.size());
-      for (const TItem& item : FItems) {
-        grouped[static_cast<std::size_t>(fill[static_cast<std::size_t>(item.Node)]++)] = item;
+    std::vector<int> fill;
+    for (int pass = 0; pass < 2; ++pass) {
+      for (int i = 0; i < count; ++i) {
+        const int j = i + 1 < count ? i + 1 : 0;
+        if (pts[static_cast<std::size_t>(i)].y == pts[static_cast<std::size_t>(j)].y) {
+          continue;  // a level edge never counts
+        }
+        const int ra = FRank[static_cast<std::size_t>(i)];
+        const int rb = FRank[static_cast<std::size_t>(j)];
+        Cover(std::min(ra, rb), std::max(ra, rb) - 1, [&](int node, int lo, int hi) {
+          // lo..hi lie within the real leaves: a range of them never meets the padding.
+          if (pass == 0) {
+            ++FFirst[static_cast<std::size_t>(node) + 1];
+          } else {
+            FItems[static_cast<std::size_t>(fill[static_cast<std::size_t>(node)]++)] =
+                MakeItem(i, lo, hi);
+          }
+        });
       }
-      FItems.swap(grouped);
+      if (pass == 0) {
+        for (std::size_t k = 0; k < nodes; ++k) FFirst[k + 1] += FFirst[k];
+        fill.assign(FFirst.begin(), FFirst.end() - 1);
+        FItems.resize(static_cast<std::size_t>(FFirst[nodes]));
+      }
     }
     for (std::size_t k = 0; k < nodes; ++k) {
       const auto first = FItems.begin() + FFirst[k], end = FItems.begin() + FFirst[k + 1];
@@ -107,12 +118,19 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
     }
     FSignsFrom.assign(FItems.size() + 1, 0);
     FWidth.assign(nodes, 0.0);
-    for (std::size_t i = FItems.size(); i > 0; --i) {
-      const TItem& item = FItems[i - 1];
-      const bool lastOfNode = i == FItems.size() || FItems[i].Node != item.Node;
-      FSignsFrom[i - 1] = (lastOfNode ? 0 : FSignsFrom[i]) + item.Sign;
-      double& width = FWidth[static_cast<std::size_t>(item.Node)];
-      width = std::max(width, item.XMax - item.Key);
+    for (std::size_t k = 0; k < nodes; ++k) {
+      int sum = 0;
+      double width = 0.0;
+      for (std::size_t i = static_cast<std::size_t>(FFirst[k + 1]);
+           i > static_cast<std::size_t>(FFirst[k]); --i) {
+        const TItem& item = FItems[i - 1];
+        const std::size_t e = static_cast<std::size_t>(item.Edge);
+        const std::size_t next = e + 1 < pts.size() ? e + 1 : 0;
+        sum += pts[e].y < pts[next].y ? 1 : -1;
+        FSignsFrom[i - 1] = sum;
+        width = std::max(width, static_cast<double>(item.Width));
+      }
+      FWidth[k] = width;
     }
   }
   FDirect = false;
@@ -131,24 +149,26 @@ std::size_t TProbeIndex::Slot(std::int64_t key) const {
          (FVertexKeys.size() - 1);
 }
 
-void TProbeIndex::Insert(int node, int lo, int hi, int first, int last, int edge) {
-  if (last < lo || hi < first) return;
-  if (first <= lo && hi <= last) {
-    const std::vector<TDPoint>& pts = FPoly.Items();
-    const int count = static_cast<int>(pts.size());
-    const TDPoint& a = pts[static_cast<std::size_t>(edge)];
-    const TDPoint& b = pts[static_cast<std::size_t>(edge + 1 < count ? edge + 1 : 0)];
-    // The edge's x range over the node's band [FYs[lo], FYs[hi + 1]].
-    auto xAt = [&](double y) { return a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x); };
-    const double x0 = xAt(FYs[static_cast<std::size_t>(lo)]);
-    const double x1 = xAt(FYs[static_cast<std::size_t>(hi + 1)]);
-    FItems.push_back(TItem{std::min(x0, x1) - FMargin, std::max(x0, x1) + FMargin, edge,
-                           a.y < b.y ? 1 : -1, node});
-    return;
+TProbeIndex::TItem TProbeIndex::MakeItem(int edge, int lo, int hi) const {
+  const std::vector<TDPoint>& pts = FPoly.Items();
+  const int count = static_cast<int>(pts.size());
+  const TDPoint& a = pts[static_cast<std::size_t>(edge)];
+  const TDPoint& b = pts[static_cast<std::size_t>(edge + 1 < count ? edge + 1 : 0)];
+  // The edge's x range over the node's band [FYs[lo], FYs[hi + 1]], widened by the margin;
+  // the width is rounded up (a wider item is only tested term by term more often).
+  auto xAt = [&](double y) { return a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x); };
+  const double x0 = xAt(FYs[static_cast<std::size_t>(lo)]);
+  const double x1 = xAt(FYs[static_cast<std::size_t>(hi + 1)]);
+  const double key = std::min(x0, x1) - FMargin;
+  const double exact = std::max(x0, x1) + FMargin - key;
+  float width = std::numeric_limits<float>::infinity();
+  if (exact <= 1e38) {
+    width = static_cast<float>(exact);
+    if (static_cast<double>(width) < exact) {
+      width = std::nextafter(width, std::numeric_limits<float>::infinity());
+    }
   }
-  const int mid = (lo + hi) / 2;
-  Insert(node + 1, lo, mid, first, last, edge);
-  Insert(node + 2 * (mid - lo + 1), mid + 1, hi, first, last, edge);
+  return TItem{key, width, edge};
 }
 
 // Two bits per occupied cell key: a probe whose two bits are not both set lies in a cell
@@ -257,8 +277,7 @@ int TProbeIndex::Winding(const TDPoint& Q, int nearVertex) const {
   if (k < 0 || k >= FLeaves) return 0;
   const double mq = MarginFor(std::abs(Q.x) + std::abs(Q.y));
   int w = 0;
-  int node = 0, lo = 0, hi = FLeaves - 1;
-  for (;;) {
+  for (int node = FBase + k; node >= 1; node /= 2) {
     const std::size_t first = static_cast<std::size_t>(FFirst[static_cast<std::size_t>(node)]);
     const std::size_t end = static_cast<std::size_t>(FFirst[static_cast<std::size_t>(node) + 1]);
     if (first < end) {
@@ -274,18 +293,10 @@ int TProbeIndex::Winding(const TDPoint& Q, int nearVertex) const {
         const TItem& item = FItems[--i];
         // This one and all before it lie clearly left.
         if (item.Key < left - width * (1 + 0x1p-40) - FMargin) break;
-        if (item.XMax < left) continue;
+        // Clearly left too (the sum's rounding is far inside the margin of mq).
+        if (item.Key + static_cast<double>(item.Width) < left - mq) continue;
         w += Contribution(item.Edge, Q);
       }
-    }
-    if (lo == hi) break;
-    const int mid = (lo + hi) / 2;
-    if (k <= mid) {
-      node = node + 1;
-      hi = mid;
-    } else {
-      node = node + 2 * (mid - lo + 1);
-      lo = mid + 1;
     }
   }
   return w;

@@ -20,13 +20,26 @@ class TProbeIndex {
  private:
   struct TItem {
     double Key;   // least x of the edge within the node's band, less a margin
-    double XMax;  // greatest x, plus the margin
+    float Width;  // up to the greatest x plus the margin, at least
     int Edge;
-    int Sign;  // +1 upward, -1 downward
-    int Node;
   };
   int Contribution(int edge, const TDPoint& Q) const;
-  void Insert(int node, int lo, int hi, int first, int last, int edge);
+  TItem MakeItem(int edge, int lo, int hi) const;
+  // Calls f(node, lo, hi) for the few nodes whose leaves lo..hi together make first..last.
+  template <class F>
+  void Cover(int first, int last, F f) const {
+    int l = first + FBase, r = last + FBase + 1;
+    for (int level = 0; l < r; ++level, l /= 2, r /= 2) {
+      if (l & 1) {
+        const int lo = (l << level) - FBase;
+        f(l++, lo, lo + (1 << level) - 1);
+      }
+      if (r & 1) {
+        const int lo = (--r << level) - FBase;
+        f(r, lo, lo + (1 << level) - 1);
+      }
+    }
+  }
   std::int64_t CellKey(double x, double y) const;
   std::size_t Slot(std::int64_t key) const;            // home position of a cell key in the table
   std::size_t Bit(std::int64_t key, int which) const;  // a cell key's bits in FVertexBits
@@ -40,8 +53,10 @@ class TProbeIndex {
   std::vector<double> FYs;  // distinct vertex y values, ascending
   std::vector<int> FRank;   // per vertex, the position of its y in FYs
   int FLeaves = 0;
+  int FBase = 1;  // leaves rounded up to a power of two: leaf k is node FBase + k
   // The items of node k are FItems[FFirst[k] .. FFirst[k + 1]), by Key; FSignsFrom[i] sums
-  // Sign from item i to the end of its node; FWidth[k] is the largest XMax - Key in node k.
+  // the directions (+1 upward, -1 downward) of the edges from item i to the end of its node;
+  // FWidth[k] is the largest Width in node k.
   std::vector<TItem> FItems;
   std::vector<int> FFirst;
   std::vector<int> FSignsFrom;
