@@ -246,15 +246,16 @@ class TCellTable {
     FPool.clear();
     FPool.reserve(entries);
   }
-  int Head(int cx, int cy) const {
+  // The link to the cell's first entry, null for a cell that holds none.
+  int* HeadLink(int cx, int cy) {
     const std::uint64_t key = Key(cx, cy);
     const std::size_t mask = FTable.size() - 1;
     for (std::size_t i = Home(cx, cy) & mask;; i = (i + 1) & mask) {
-      if (FTable[i].Key == key) return FTable[i].Head;
-      if (FTable[i].Key == Empty) return -1;
+      if (FTable[i].Key == key) return &FTable[i].Head;
+      if (FTable[i].Key == Empty) return nullptr;
     }
   }
-  const TEntry& Entry(int k) const { return FPool[static_cast<std::size_t>(k)]; }
+  TEntry& Entry(int k) { return FPool[static_cast<std::size_t>(k)]; }
   void Add(int cx, int cy, int slot, unsigned version) {
     if (3 * (FUsed + 1) > FTable.size()) Grow();
     TPlace& place = Place(Key(cx, cy), Home(cx, cy));
@@ -488,10 +489,16 @@ class TLoopRemoval {
     };
     for (const TRowSpan& span : FSpans) {
       for (int cx = span.Cx0; cx <= span.Cx1; ++cx) {
-        for (int k = FCells.Head(cx, span.Cy); k >= 0;) {
-          const TCellTable::TEntry& e = FCells.Entry(k);
+        int* link = FCells.HeadLink(cx, span.Cy);
+        if (link == nullptr) continue;
+        while (*link >= 0) {
+          const TCellTable::TEntry& e = FCells.Entry(*link);
+          if (!FAlive[At(e.Slot)] || FVersion[At(e.Slot)] != e.Version) {
+            *link = e.Next;  // an erased or since refreshed segment: dropped from the cell
+            continue;
+          }
           consider(e.Slot, e.Version);
-          k = e.Next;
+          link = &FCells.Entry(*link).Next;
         }
       }
     }
