@@ -33,6 +33,13 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
     maxAbs = std::max({maxAbs, std::abs(p.x), std::abs(p.y)});
   }
   if (!(GeomEps >= 0 && GeomEps <= 1e100)) return;
+  // An edge that rises by next to nothing has cross products below the smallest normal
+  // double: their rounding is no longer relative, and no margin tells their sign.
+  for (int i = 0; i < count; ++i) {
+    const double dy = pts[static_cast<std::size_t>(i + 1 < count ? i + 1 : 0)].y -
+                      pts[static_cast<std::size_t>(i)].y;
+    if (dy != 0 && std::abs(dy) < 1e-280) return;
+  }
   FMargin = 4 * MarginFor(maxAbs);
 
   // Vertices by cells at least twice the equality window, for the on-vertex test.
@@ -94,13 +101,16 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
         }
         const int ra = FRank[static_cast<std::size_t>(i)];
         const int rb = FRank[static_cast<std::size_t>(j)];
+        const TDPoint& a = pts[static_cast<std::size_t>(i)];
+        const TDPoint& b = pts[static_cast<std::size_t>(j)];
+        const double slope = pass == 0 ? 0.0 : (b.x - a.x) / (b.y - a.y);
         Cover(std::min(ra, rb), std::max(ra, rb) - 1, [&](int node, int lo, int hi) {
           // lo..hi lie within the real leaves: a range of them never meets the padding.
           if (pass == 0) {
             ++FFirst[static_cast<std::size_t>(node) + 1];
           } else {
             FItems[static_cast<std::size_t>(fill[static_cast<std::size_t>(node)]++)] =
-                MakeItem(i, lo, hi);
+                MakeItem(a, slope, i, lo, hi);
           }
         });
       }
@@ -149,25 +159,26 @@ std::size_t TProbeIndex::Slot(std::int64_t key) const {
          (FVertexKeys.size() - 1);
 }
 
-TProbeIndex::TItem TProbeIndex::MakeItem(int edge, int lo, int hi) const {
-  const std::vector<TDPoint>& pts = FPoly.Items();
-  const int count = static_cast<int>(pts.size());
-  const TDPoint& a = pts[static_cast<std::size_t>(edge)];
-  const TDPoint& b = pts[static_cast<std::size_t>(edge + 1 < count ? edge + 1 : 0)];
-  // The edge's x range over the node's band [FYs[lo], FYs[hi + 1]], widened by the margin;
-  // the width is rounded up (a wider item is only tested term by term more often).
-  auto xAt = [&](double y) { return a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x); };
-  const double x0 = xAt(FYs[static_cast<std::size_t>(lo)]);
-  const double x1 = xAt(FYs[static_cast<std::size_t>(hi + 1)]);
+TProbeIndex::TItem TProbeIndex::MakeItem(const TDPoint& a, double slope, int edge, int lo,
+                                         int hi) const {
+  // The edge's x range over the node's band [FYs[lo], FYs[hi + 1]], widened by the margin
+  // (far above the rounding of these few operations); the width is rounded up (a wider
+  // item is only tested term by term more often).
+  double x0 = a.x + (FYs[static_cast<std::size_t>(lo)] - a.y) * slope;
+  double x1 = a.x + (FYs[static_cast<std::size_t>(hi + 1)] - a.y) * slope;
+  if (!(std::abs(slope) <= 1e200)) {
+    // A nearly level edge: the slope alone overflows, its fraction of the height does not.
+    const std::vector<TDPoint>& pts = FPoly.Items();
+    const TDPoint& b = pts[static_cast<std::size_t>(edge) + 1 < pts.size() ? edge + 1 : 0];
+    auto xAt = [&](double y) { return a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x); };
+    x0 = xAt(FYs[static_cast<std::size_t>(lo)]);
+    x1 = xAt(FYs[static_cast<std::size_t>(hi + 1)]);
+  }
   const double key = std::min(x0, x1) - FMargin;
   const double exact = std::max(x0, x1) + FMargin - key;
-  float width = std::numeric_limits<float>::infinity();
-  if (exact <= 1e38) {
-    width = static_cast<float>(exact);
-    if (static_cast<double>(width) < exact) {
-      width = std::nextafter(width, std::numeric_limits<float>::infinity());
-    }
-  }
+  // The float nearest to a value a little larger: at least the value itself.
+  const float width = exact <= 1e38 ? static_cast<float>(exact * (1 + 0x1p-20) + 1e-30)
+                                    : std::numeric_limits<float>::infinity();
   return TItem{key, width, edge};
 }
 

@@ -24,7 +24,7 @@ class TProbeIndex {
     int Edge;
   };
   int Contribution(int edge, const TDPoint& Q) const;
-  TItem MakeItem(int edge, int lo, int hi) const;
+  TItem MakeItem(const TDPoint& a, double slope, int edge, int lo, int hi) const;
   // Calls f(node, lo, hi) for the few nodes whose leaves lo..hi together make first..last.
   template <class F>
   void Cover(int first, int last, F f) const {

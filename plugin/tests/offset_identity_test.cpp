@@ -181,6 +181,32 @@ TEST_F(Offset, ProbeIndexAnswersAsIsInPolyDoes) {
   }
 }
 
+TEST_F(Offset, ProbeIndexAnswersAsIsInPolyDoesAcrossNearlyLevelEdges) {
+  // Edges that rise by a few of the smallest doubles (their cross products underflow), or by
+  // 1e-279 over a run of up to 1e31 (their slope does not fit in a double).
+  TRandom rnd(7031);
+  for (int k = 0; k < 40; ++k) {
+    const double Tiny = k % 2 == 0 ? 4.9406564584124654e-324 : 1e-279;
+    const double width = k % 2 == 0 ? 10 : 1e31;
+    TDPointList poly;
+    const int n = rnd.Int(64, 200);
+    for (int i = 0; i < n; ++i) {
+      const double y = rnd.Chance(0.5) ? rnd.Int(0, 3) * Tiny : rnd.Int(-4, 4) * 0.5;
+      poly.Add(TDPoint{rnd.Uniform(-width, width), y});
+    }
+    const offset_probe::TProbeIndex index(poly);
+    for (int q = 0; q < 300; ++q) {
+      const int vi = rnd.Int(0, poly.Count() - 1);
+      const TDPoint& v = poly[vi];
+      const TDPoint& w = poly[rnd.Int(0, poly.Count() - 1)];
+      TDPoint Q = v + rnd.Uniform(0, 1) * (w - v);
+      if (q % 3 == 0) Q.y = rnd.Int(0, 3) * Tiny;
+      if (q % 3 == 1) Q.y = rnd.Uniform(-4, 4) * Tiny;
+      ASSERT_EQ(index.IsInside(Q, vi), Q.IsInPoly(poly, true)) << "polygon " << k << " probe " << q;
+    }
+  }
+}
+
 TEST_F(Offset, FastVersionMatchesTheLiteralOneOnLargeRandomStars) {
   // Hundreds of vertices with spikes and valleys in every direction: many crossings per
   // loop removal and long clean-ups.
