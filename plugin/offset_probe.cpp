@@ -42,31 +42,8 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
   }
   FMargin = 4 * MarginFor(maxAbs);
 
-  // Vertices by cells at least twice the equality window, for the on-vertex test.
-  FCell = 4 * (2 * GeomEps + MarginFor(maxAbs)) + 1e-300;
-  if (maxAbs / FCell > 0x1p50) return;
-  std::size_t capacity = 16;
-  while (capacity < 2 * pts.size()) capacity *= 2;
-  FVertexKeys.assign(capacity, 0);
-  FVertexHeads.assign(capacity, -1);
-  FVertexNext.assign(pts.size(), -1);
-  for (int i = 0; i < count; ++i) {
-    const std::int64_t key =
-        CellKey(pts[static_cast<std::size_t>(i)].x, pts[static_cast<std::size_t>(i)].y);
-    std::size_t at = Slot(key);
-    while (FVertexHeads[at] >= 0 && FVertexKeys[at] != key) at = (at + 1) & (capacity - 1);
-    FVertexKeys[at] = key;
-    FVertexNext[static_cast<std::size_t>(i)] = FVertexHeads[at];
-    FVertexHeads[at] = i;
-  }
-  // Most probes lie in a cell without a vertex: a small bit table (it stays in cache where
-  // the table does not) answers those.
-  FVertexBits.assign(capacity / 2, 0);
-  for (std::size_t at = 0; at < capacity; ++at) {
-    if (FVertexHeads[at] >= 0) SetBits(FVertexKeys[at]);
-  }
-
-  // The distinct y values, and for each vertex the position of its y among them.
+  // The distinct y values, for each vertex the position of its y among them, and the
+  // vertices by y and then x (for the on-vertex test).
   {
     std::vector<std::pair<double, int>> byY;
     byY.reserve(pts.size());
@@ -76,9 +53,23 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
     std::stable_sort(byY.begin(), byY.end());
     FYs.reserve(pts.size());
     FRank.resize(pts.size());
+    FByY.reserve(pts.size());
+    FGroups.reserve(pts.size() + 1);
     for (const auto& [y, i] : byY) {
-      if (FYs.empty() || FYs.back() != y) FYs.push_back(y);
+      if (FYs.empty() || FYs.back() != y) {
+        FYs.push_back(y);
+        FGroups.push_back(static_cast<int>(FByY.size()));
+      }
       FRank[static_cast<std::size_t>(i)] = static_cast<int>(FYs.size()) - 1;
+      FByY.push_back(i);
+    }
+    FGroups.push_back(static_cast<int>(FByY.size()));
+    for (std::size_t m = 0; m + 1 < FGroups.size(); ++m) {
+      if (FGroups[m + 1] - FGroups[m] > 1) {
+        std::sort(FByY.begin() + FGroups[m], FByY.begin() + FGroups[m + 1], [&pts](int u, int v) {
+          return pts[static_cast<std::size_t>(u)].x < pts[static_cast<std::size_t>(v)].x;
+        });
+      }
     }
   }
   FLeaves = static_cast<int>(FYs.size()) - 1;
@@ -146,19 +137,6 @@ TProbeIndex::TProbeIndex(const TDPointList& poly) : FPoly(poly) {
   FDirect = false;
 }
 
-std::int64_t TProbeIndex::CellKey(double x, double y) const {
-  const auto ix = static_cast<std::int64_t>(std::floor(x / FCell));
-  const auto iy = static_cast<std::int64_t>(std::floor(y / FCell));
-  // Cells that share a key only cost an extra comparison.
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^
-                                   static_cast<std::uint64_t>(iy));
-}
-
-std::size_t TProbeIndex::Slot(std::int64_t key) const {
-  return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0xff51afd7ed558ccdULL) >> 17) &
-         (FVertexKeys.size() - 1);
-}
-
 TProbeIndex::TItem TProbeIndex::MakeItem(const TDPoint& a, double slope, int edge, int lo,
                                          int hi) const {
   // The edge's x range over the node's band [FYs[lo], FYs[hi + 1]], widened by the margin
@@ -182,29 +160,6 @@ TProbeIndex::TItem TProbeIndex::MakeItem(const TDPoint& a, double slope, int edg
   return TItem{key, width, edge};
 }
 
-// Two bits per occupied cell key: a probe whose two bits are not both set lies in a cell
-// without a vertex.
-std::size_t TProbeIndex::Bit(std::int64_t key, int which) const {
-  const std::uint64_t mix = which == 0 ? 0xc4ceb9fe1a85ec53ULL : 0x9fb21c651e98df25ULL;
-  return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * mix) >> 20) &
-         (8 * FVertexBits.size() - 1);
-}
-
-void TProbeIndex::SetBits(std::int64_t key) {
-  for (int which = 0; which < 2; ++which) {
-    const std::size_t bit = Bit(key, which);
-    FVertexBits[bit / 8] = static_cast<unsigned char>(FVertexBits[bit / 8] | (1u << (bit % 8)));
-  }
-}
-
-bool TProbeIndex::MayHold(std::int64_t key) const {
-  for (int which = 0; which < 2; ++which) {
-    const std::size_t bit = Bit(key, which);
-    if (!(FVertexBits[bit / 8] & (1u << (bit % 8)))) return false;
-  }
-  return true;
-}
-
 int TProbeIndex::Contribution(int edge, const TDPoint& Q) const {
   const std::vector<TDPoint>& pts = FPoly.Items();
   const std::size_t count = pts.size();
@@ -226,65 +181,54 @@ bool TProbeIndex::IsInside(const TDPoint& Q, int nearVertex) const {
   if (FDirect || !(std::abs(Q.x) <= 1e100 && std::abs(Q.y) <= 1e100)) {
     return Q.IsInPoly(FPoly, true);
   }
-  if (std::abs(Q.x) / FCell > 0x1p50 || std::abs(Q.y) / FCell > 0x1p50) {
-    return Q.IsInPoly(FPoly, true);
-  }
   // Inside by the winding number, or else on a vertex: the same as IsInPoly's vertex test
   // first, and most inside probes need no vertex lookup.
-  return Winding(Q, nearVertex) != 0 || OnVertex(Q);
+  const int k = Interval(Q.y, nearVertex);
+  return Winding(Q, k) != 0 || OnVertex(Q, k);
 }
 
-// On a vertex (within GeomEps on each axis).
-bool TProbeIndex::OnVertex(const TDPoint& Q) const {
-  const std::vector<TDPoint>& pts = FPoly.Items();
-  const double mq = MarginFor(std::abs(Q.x) + std::abs(Q.y));
-  const double reach = 2 * GeomEps + mq;
-  const auto cx0 = static_cast<std::int64_t>(std::floor((Q.x - reach) / FCell));
-  const auto cx1 = static_cast<std::int64_t>(std::floor((Q.x + reach) / FCell));
-  const auto cy0 = static_cast<std::int64_t>(std::floor((Q.y - reach) / FCell));
-  const auto cy1 = static_cast<std::int64_t>(std::floor((Q.y + reach) / FCell));
-  for (std::int64_t ix = cx0; ix <= cx1; ++ix) {
-    for (std::int64_t iy = cy0; iy <= cy1; ++iy) {
-      const auto key = static_cast<std::int64_t>(
-          static_cast<std::uint64_t>(ix) * 0x9e3779b97f4a7c15ULL ^ static_cast<std::uint64_t>(iy));
-      if (!MayHold(key)) continue;
-      const std::size_t mask = FVertexKeys.size() - 1;
-      for (std::size_t at = Slot(key); FVertexHeads[at] >= 0; at = (at + 1) & mask) {
-        if (FVertexKeys[at] != key) continue;
-        for (int v = FVertexHeads[at]; v >= 0; v = FVertexNext[static_cast<std::size_t>(v)]) {
-          if (pts[static_cast<std::size_t>(v)] == Q) return true;
-        }
-        break;
+int TProbeIndex::Interval(double y, int nearVertex) const {
+  const int size = static_cast<int>(FYs.size());
+  if (nearVertex >= 0 && nearVertex < static_cast<int>(FRank.size())) {
+    // Usually the interval of the nearby vertex or the next one: a few steps from there.
+    int k = FRank[static_cast<std::size_t>(nearVertex)];
+    for (int step = 0; step < 8; ++step) {
+      if (k >= 0 && FYs[static_cast<std::size_t>(k)] > y) {
+        --k;
+      } else if (k + 1 < size && FYs[static_cast<std::size_t>(k) + 1] <= y) {
+        ++k;
+      } else {
+        return k;
       }
     }
   }
+  return static_cast<int>(std::upper_bound(FYs.begin(), FYs.end(), y) - FYs.begin()) - 1;
+}
 
+// On a vertex (within GeomEps on each axis): the vertices whose y lies within reach of
+// Q's, each run of one y searched by x.
+bool TProbeIndex::OnVertex(const TDPoint& Q, int k) const {
+  const std::vector<TDPoint>& pts = FPoly.Items();
+  const double reach = 2 * GeomEps + MarginFor(std::abs(Q.x) + std::abs(Q.y));
+  const int size = static_cast<int>(FYs.size());
+  int m = k;
+  while (m >= 0 && FYs[static_cast<std::size_t>(m)] >= Q.y - reach) --m;
+  for (++m; m < size && FYs[static_cast<std::size_t>(m)] <= Q.y + reach; ++m) {
+    const auto first = FByY.begin() + FGroups[static_cast<std::size_t>(m)];
+    const auto end = FByY.begin() + FGroups[static_cast<std::size_t>(m) + 1];
+    for (auto it = std::lower_bound(
+             first, end, Q.x - reach,
+             [&pts](int v, double x) { return pts[static_cast<std::size_t>(v)].x < x; });
+         it != end && pts[static_cast<std::size_t>(*it)].x <= Q.x + reach; ++it) {
+      if (pts[static_cast<std::size_t>(*it)] == Q) return true;
+    }
+  }
   return false;
 }
 
-int TProbeIndex::Winding(const TDPoint& Q, int nearVertex) const {
+int TProbeIndex::Winding(const TDPoint& Q, int k) const {
+  // Q.y lies in [FYs[k], FYs[k + 1]); outside all of these intervals no edge counts.
   if (FLeaves < 1) return 0;
-  // The interval [FYs[k], FYs[k + 1]) that holds Q.y; outside all of them no edge counts.
-  int k = -2;
-  if (nearVertex >= 0 && nearVertex < static_cast<int>(FRank.size())) {
-    // Usually the interval of the nearby vertex or the next one: a few steps from there.
-    const int size = static_cast<int>(FYs.size());
-    k = FRank[static_cast<std::size_t>(nearVertex)];
-    for (int step = 0; k != -2; ++step) {
-      if (step == 8) {
-        k = -2;
-      } else if (k >= 0 && FYs[static_cast<std::size_t>(k)] > Q.y) {
-        --k;
-      } else if (k + 1 < size && FYs[static_cast<std::size_t>(k) + 1] <= Q.y) {
-        ++k;
-      } else {
-        break;
-      }
-    }
-  }
-  if (k == -2) {
-    k = static_cast<int>(std::upper_bound(FYs.begin(), FYs.end(), Q.y) - FYs.begin()) - 1;
-  }
   if (k < 0 || k >= FLeaves) return 0;
   const double mq = MarginFor(std::abs(Q.x) + std::abs(Q.y));
   int w = 0;

@@ -1,7 +1,6 @@
 #pragma once
 // Inside/outside probes against one polygon, answered as TDPoint::IsInPoly(poly, true)
 // answers them, without reading every edge per probe.
-#include <cstdint>
 #include <vector>
 
 #include "plugin/common.h"
@@ -40,13 +39,10 @@ class TProbeIndex {
       }
     }
   }
-  std::int64_t CellKey(double x, double y) const;
-  std::size_t Slot(std::int64_t key) const;            // home position of a cell key in the table
-  std::size_t Bit(std::int64_t key, int which) const;  // a cell key's bits in FVertexBits
-  void SetBits(std::int64_t key);
-  bool MayHold(std::int64_t key) const;  // false: no vertex in that cell
-  bool OnVertex(const TDPoint& Q) const;
-  int Winding(const TDPoint& Q, int nearVertex) const;
+  // The k with FYs[k] <= y < FYs[k + 1] (-1 below all), searched from nearVertex's y.
+  int Interval(double y, int nearVertex) const;
+  bool OnVertex(const TDPoint& Q, int k) const;
+  int Winding(const TDPoint& Q, int k) const;
 
   const TDPointList& FPoly;
   bool FDirect = true;      // small or unusual polygons: the plain test
@@ -62,13 +58,9 @@ class TProbeIndex {
   std::vector<int> FSignsFrom;
   std::vector<double> FWidth;
   double FMargin = 0;
-  double FCell = 1;
-  // Vertices by cell: an open-addressed table of cell keys, each heading a chain of
-  // vertices through FVertexNext.
-  std::vector<std::int64_t> FVertexKeys;
-  std::vector<int> FVertexHeads;  // -1: free
-  std::vector<int> FVertexNext;
-  std::vector<unsigned char> FVertexBits;  // set for the keys of occupied cells
+  // The vertices by y and then x; those of FYs[m] are FByY[FGroups[m] .. FGroups[m + 1]).
+  std::vector<int> FByY;
+  std::vector<int> FGroups;
 };
 
 }  // namespace offset_probe
