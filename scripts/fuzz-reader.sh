@@ -11,7 +11,7 @@ mkdir -p "$out/corpus" "$out/obj"
 pugi="$root/build/cache/pugixml-src/src"
 [ -f "$pugi/pugixml.cpp" ] || bash "$root/scripts/deps.sh"
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I"$root" -I"$pugi")
-sources=(common nets shapes shape_split offset offset_reference offset_loops offset_probe xml xml_encoding replacing_file
+sources=(common nets shapes shape_split offset offset_reference offset_loops offset_probe xml xml_markup xml_encoding replacing_file
   board_reader mask_writer)
 objs=()
 for s in "${sources[@]}"; do

@@ -1,0 +1,66 @@
+#pragma once
+// Markup helpers of the XML layer: following the tags of a document's text (to find where new
+// elements go) and writing new markup.
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "plugin/xml_encoding.h"
+
+namespace xml_markup {
+
+// Raises the XML layer's error for text whose markup cannot be followed.
+[[noreturn]] void Malformed();
+
+// From the '<' of a start tag to its '>'; selfClosing when it ends with "/>".
+std::size_t ScanTagEnd(const std::string& s, std::size_t lt, bool& selfClosing);
+
+// The '<' of the end tag matching the element whose start tag ends at gt.
+std::size_t FindEndTag(const std::string& s, std::size_t gt);
+
+// The blanks that start the line holding pos.
+std::string LineIndent(const std::string& s, std::size_t pos);
+
+// New markup as it is written: an append is a bounds check and a copy, inline.
+class TMarkup {
+ public:
+  TMarkup() : FBuffer(std::make_unique_for_overwrite<char[]>(kInitialSize)), FCapacity(kInitialSize) {}
+  TMarkup& operator+=(char c) {
+    if (FSize == FCapacity) Grow(1);
+    FBuffer[FSize++] = c;
+    return *this;
+  }
+  TMarkup& operator+=(std::string_view text) {
+    if (FCapacity - FSize < text.size()) Grow(text.size());
+    if (!text.empty()) std::memcpy(FBuffer.get() + FSize, text.data(), text.size());
+    FSize += text.size();
+    return *this;
+  }
+  std::size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  void clear() { FSize = 0; }
+  std::string_view View() const { return std::string_view(FBuffer.get(), FSize); }
+
+ private:
+  static constexpr std::size_t kInitialSize = 96 * 1024;  // a piece and the element that ends it
+
+  void Grow(std::size_t more) {
+    const std::size_t capacity = std::max(FCapacity * 2, FSize + more);
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+    std::memcpy(bigger.get(), FBuffer.get(), FSize);
+    FBuffer = std::move(bigger);
+    FCapacity = capacity;
+  }
+
+  std::unique_ptr<char[]> FBuffer;
+  std::size_t FCapacity = 0;
+  std::size_t FSize = 0;
+};
+
+// Appends text for an attribute value: markup characters and line breaks as references, and
+// characters the encoding cannot hold as numeric references.
+void AppendEscaped(TMarkup& out, std::string_view value, TXmlEncoding enc);
+
+}  // namespace xml_markup
