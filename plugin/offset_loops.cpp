@@ -11,8 +11,10 @@
 // The loop removal walks C down the ring and, for the segment R[C-1]-R[C], takes the
 // latest earlier segment it crosses or touches. Any segment that can pass one of the three
 // tests has a box (its ends' box widened by the widest miss the on-segment test accepts)
-// that meets the box of R[C-1]-R[C]; a grid of these boxes yields the few candidates, which
-// are tried latest first with the very same tests. The ring's positions are kept by a
+// that meets the box of R[C-1]-R[C], and both segments' on-segment bands share the point
+// the test meets; a grid in which each segment is stored along its band (or its whole box,
+// when small) yields the few candidates, which are tried latest first with the very same
+// tests. The ring's positions are kept by a
 // count tree over the original slots (cuts only remove entries), and the two lengths that
 // decide which side of a crossing stays are compared through a sum tree with a bound on
 // the rounding; only when that bound cannot decide are they summed term by term in the

@@ -10,8 +10,8 @@
 // over the intervals between the distinct vertex y values, each edge in the few nodes that
 // cover its range, so a probe meets exactly the edges that can count. Within a node an edge
 // clearly right of the probe counts its direction and one clearly left counts nothing (the
-// margin is far above what rounding can do to the sign of the cross product); only the
-// edges near the probe are tested term by term.
+// margin is far above what rounding can do to the sign of the cross product, for outlines
+// without nearly level edges); only the edges near the probe are tested term by term.
 
 namespace offset_probe {
 
