@@ -480,6 +480,22 @@ void TXmlDocument::SaveToFile(const std::string& path) const {
 
 namespace {
 pugi::xml_node N(pugi::xml_node_struct* n) { return pugi::xml_node(n); }
+
+// Links item at the end of a list kept by its first and last index; next gives the link
+// field of an item.
+template <typename TNext>
+void LinkLast(std::uint32_t& first, std::uint32_t& last, std::uint32_t item, TNext next) {
+  if (last == kNone) {
+    first = item;
+  } else {
+    next(last) = item;
+  }
+  last = item;
+}
+
+[[noreturn]] void NotSingleText(const std::string& name) {
+  throw EXmlError("Element \"" + name + "\" does not contain a single text node");
+}
 }  // namespace
 
 std::string TXmlNode::Name() const {
@@ -599,7 +615,7 @@ std::string TXmlNode::AttributeText(std::string_view name) const { return std::s
 std::string TXmlNode::Text() const {
   if (FNew != kNoElement) {
     // Added elements hold elements only.
-    if (HasChildElements()) throw EXmlError("Element \"" + Name() + "\" does not contain a single text node");
+    if (HasChildElements()) NotSingleText(Name());
     return "";
   }
   if (!FNode) return "";
@@ -608,10 +624,10 @@ std::string TXmlNode::Text() const {
     if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
       text += c.value();
     } else if (c.type() == pugi::node_element) {
-      throw EXmlError("Element \"" + Name() + "\" does not contain a single text node");
+      NotSingleText(Name());
     }
   }
-  if (HasChildElements()) throw EXmlError("Element \"" + Name() + "\" does not contain a single text node");
+  if (HasChildElements()) NotSingleText(Name());
   return text;
 }
 
@@ -619,22 +635,13 @@ TXmlNode TXmlNode::AddChild(std::string_view name) {
   if (!*this) throw EXmlError("No element to add \"" + std::string(name) + "\" to");
   TXmlDocument::Impl& d = *FDoc->FImpl;
   const std::uint32_t child = d.NewElement(name);
+  auto nextElement = [&d](std::uint32_t e) -> std::uint32_t& { return d.added[e].next; };
   if (FNew != kNoElement) {
     TAddedElement& parent = d.added[FNew];
-    if (parent.lastChild == kNone) {
-      parent.firstChild = child;
-    } else {
-      d.added[parent.lastChild].next = child;
-    }
-    parent.lastChild = child;
+    LinkLast(parent.firstChild, parent.lastChild, child, nextElement);
   } else {
     TGrownElement& g = d.Grow(FNode);
-    if (g.lastTrailing == kNone) {
-      g.firstTrailing = child;
-    } else {
-      d.added[g.lastTrailing].next = child;
-    }
-    g.lastTrailing = child;
+    LinkLast(g.firstTrailing, g.lastTrailing, child, nextElement);
   }
   return TXmlNode(child, FDoc);
 }
@@ -670,10 +677,5 @@ void TXmlNode::SetAttribute(std::string_view name, std::string_view value) {
   }
   const std::uint32_t a = d.attributes.Append(TAddedAttribute{nameId, d.texts.Keep(value)});
   TAddedElement& e = d.added[FNew];
-  if (e.lastAttribute == kNone) {
-    e.firstAttribute = a;
-  } else {
-    d.attributes[e.lastAttribute].next = a;
-  }
-  e.lastAttribute = a;
+  LinkLast(e.firstAttribute, e.lastAttribute, a, [&d](std::uint32_t i) -> std::uint32_t& { return d.attributes[i].next; });
 }
