@@ -333,8 +333,7 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
     ui.ShowMessage(Text(IDS_FILE_NOT_EXISTS, {state.BoardFileName}));
     return false;
   }
-  // The reader only reads; the document is read again for writing at OK.
-  state.XmlDocument.LoadFromFile(state.BoardFileName, TXmlUse::Read);
+  state.XmlDocument.LoadFromFile(state.BoardFileName);
   TXmlNode source = state.XmlDocument.TopLevelElement("Source");
   if (!source) {
     ui.ShowMessage(Text(IDS_NO_ROOT));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -47,6 +48,24 @@ void ReadFileInto(const std::string& path, std::string& bytes) {
     bytes.resize(static_cast<std::size_t>(in.gcount()));
   }
   if (in.bad() || size < 0) throw EXmlError("Cannot read file \"" + path + "\"");
+}
+
+bool FileHolds(const std::string& path, std::string_view head, std::string_view body) {
+  std::ifstream in(PathOf(path), std::ios::binary);
+  if (!in) return false;
+  // Read and compared piece by piece, so that no copy of the whole file is made.
+  char piece[1 << 16];
+  auto same = [&](std::string_view expected) {
+    while (!expected.empty()) {
+      const std::size_t n = std::min(expected.size(), sizeof piece);
+      in.read(piece, static_cast<std::streamsize>(n));
+      if (static_cast<std::size_t>(in.gcount()) != n || std::memcmp(piece, expected.data(), n) != 0) return false;
+      expected.remove_prefix(n);
+    }
+    return true;
+  };
+  if (!same(head) || !same(body)) return false;
+  return in.peek() == std::char_traits<char>::eof() && !in.bad();
 }
 
 void ReplaceFileContents(const std::string& path, std::string_view bytes) {

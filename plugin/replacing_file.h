@@ -41,5 +41,8 @@ std::string ReadFileBytes(const std::string& path);
 // The same into bytes, whose room is used again.
 void ReadFileInto(const std::string& path, std::string& bytes);
 
+// Whether the file holds exactly head followed by body; false also when it cannot be read.
+bool FileHolds(const std::string& path, std::string_view head, std::string_view body);
+
 // Whether path names an existing regular file (UTF-8 path).
 bool FileExists(const std::string& path);

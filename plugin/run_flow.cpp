@@ -57,7 +57,9 @@ TRunPhase TRunFlow::FormShow() {
       FormClose();
       return FPhase;
     }
-    FState.XmlDocument.Clear();
+    // Only the model is used from here on. The tree is set aside rather than released, so
+    // that OK need not parse the board again while the file stays as it was.
+    FState.XmlDocument.Deactivate();
   } catch (const std::exception& e) {
     FUi.ShowMessage(e.what());
     FormClose();
@@ -96,7 +98,7 @@ bool TRunFlow::ConfirmOpening(int Region) {
 int TRunFlow::WriteOpenings(int Region) {
   // Each attempt starts from the file as it is now, so a failed attempt leaves nothing
   // behind in the tree that a retry would write a second time.
-  FState.XmlDocument.Clear();
+  FState.XmlDocument.Deactivate();
   FState.XmlDocument.LoadFromFile(FState.BoardFileName);
   TXmlNode board = FState.XmlDocument.TopLevelElement("Source").FirstChild("Board");
   if (!board) {
@@ -147,7 +149,11 @@ TOkResult TRunFlow::BtnOKClick(int Region) {
     FUi.ShowError(e.what());
     result = TOkResult::Failed;
   }
-  FState.XmlDocument.Clear();
+  if (result == TOkResult::Written) {
+    FState.XmlDocument.Clear();
+  } else {
+    FState.XmlDocument.Deactivate();
+  }
   FState.IncompatibleSegments.clear();
   FState.IncompatibleShapes.clear();
   if (result == TOkResult::Written || result == TOkResult::NothingToWrite) FormClose();

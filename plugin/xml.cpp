@@ -106,10 +106,10 @@ struct TXmlDocument::Impl {
   bool active = false;
   std::string working;  // the file's text as UTF-8, byte for byte what was parsed
   std::string parsed;   // the parser's copy of it, for a document that may be saved
-  bool saveable = false;
+  bool parked = false;  // the tree is kept, unused, after Deactivate
   TXmlEncoding encoding = TXmlEncoding::Utf8;
 
-  void Parse(TXmlUse use, const std::string* path);
+  void Parse();
 
   TPagedArray<TAddedElement> added;
   TPagedArray<TAddedAttribute> attributes;
@@ -162,16 +162,23 @@ struct TXmlDocument::Impl {
 TXmlDocument::TXmlDocument() : FImpl(std::make_unique<Impl>()) {}
 TXmlDocument::~TXmlDocument() = default;
 
-void TXmlDocument::LoadFromFile(const std::string& path, TXmlUse use) {
+void TXmlDocument::LoadFromFile(const std::string& path) {
+  Impl& d = *FImpl;
+  if (d.parked && (d.encoding == TXmlEncoding::Utf8 || d.encoding == TXmlEncoding::Utf8Bom) &&
+      FileHolds(path, xml_encoding::ByteOrderMark(d.encoding), d.working)) {
+    d.parked = false;
+    d.active = true;
+    return;
+  }
   Clear();
-  ReadFileInto(path, FImpl->working);
-  FImpl->Parse(use, &path);
+  ReadFileInto(path, d.working);
+  d.Parse();
 }
 
-void TXmlDocument::LoadFromBytes(std::string bytes, TXmlUse use) {
+void TXmlDocument::LoadFromBytes(std::string bytes) {
   Clear();
   FImpl->working = std::move(bytes);
-  FImpl->Parse(use, nullptr);
+  FImpl->Parse();
 }
 
 namespace {
@@ -185,38 +192,17 @@ std::string PlaceIn(const std::string& text, std::size_t offset) {
 }
 }  // namespace
 
-void TXmlDocument::Impl::Parse(TXmlUse use, const std::string* path) {
+void TXmlDocument::Impl::Parse() {
   encoding = xml_encoding::Detect(working);
   if (encoding != TXmlEncoding::Utf8) working = xml_encoding::ToWorking(working, encoding);
-  // The parser works in place. A document that may be saved keeps the text it was read from
-  // for the splicing, so the parser gets a copy; one that is only read gives its own text.
-  saveable = use == TXmlUse::Edit;
-  std::string* text = &working;
-  if (saveable) {
-    parsed.assign(working);
-    text = &parsed;
-  }
+  // The parser works in place; the text as read stays for the splicing, so it gets a copy.
+  parsed.assign(working);
   const unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_doctype;
-  const pugi::xml_parse_result result = doc.load_buffer_inplace(text->data(), text->size(), options, pugi::encoding_utf8);
+  const pugi::xml_parse_result result = doc.load_buffer_inplace(parsed.data(), parsed.size(), options, pugi::encoding_utf8);
   if (!result) {
     doc.reset();
-    std::string where;
     const auto offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0));
-    if (saveable) {
-      where = PlaceIn(working, offset);
-    } else if (path) {
-      // The text was changed in place; the place is counted in the file's text.
-      try {
-        std::string again;
-        ReadFileInto(*path, again);
-        const TXmlEncoding enc = xml_encoding::Detect(again);
-        where = PlaceIn(enc == TXmlEncoding::Utf8 ? again : xml_encoding::ToWorking(again, enc), offset);
-      } catch (const EXmlError&) {
-        where = "at offset " + std::to_string(offset);
-      }
-    } else {
-      where = "at offset " + std::to_string(offset);
-    }
+    const std::string where = PlaceIn(working, offset);
     working.clear();
     parsed.clear();
     throw EXmlError(std::string("XML document is not well-formed: ") + result.description() + " " + where);
@@ -238,8 +224,16 @@ void TXmlDocument::Impl::Parse(TXmlUse use, const std::string* path) {
 
 bool TXmlDocument::Active() const { return FImpl->active; }
 
+void TXmlDocument::Deactivate() {
+  if (!FImpl->active) return;
+  FImpl->ForgetAdded();
+  FImpl->active = false;
+  FImpl->parked = true;
+}
+
 void TXmlDocument::Clear() {
   FImpl->doc.reset();
+  FImpl->parked = false;
   // The text buffers keep their room for the next load: reading the board again at OK then
   // writes into memory already in hand.
   FImpl->working.clear();
@@ -455,7 +449,6 @@ std::vector<TSplice> PlanSplices(const std::vector<TGrownElement>& grown, const 
 std::string TXmlDocument::SaveToBytes() const {
   const Impl& d = *FImpl;
   if (!d.active) throw EXmlError("No document to save");
-  if (!d.saveable) throw EXmlError("The document was read for reading only and cannot be saved");
   const TLayout lay = LayoutOf(d.working, d.encoding);
   const std::vector<TSplice> splices = PlanSplices(d.grown, d.working, lay);
   std::string bytes;
@@ -467,7 +460,6 @@ std::string TXmlDocument::SaveToBytes() const {
 void TXmlDocument::SaveToFile(const std::string& path) const {
   const Impl& d = *FImpl;
   if (!d.active) throw EXmlError("No document to save");
-  if (!d.saveable) throw EXmlError("The document was read for reading only and cannot be saved");
   const TLayout lay = LayoutOf(d.working, d.encoding);
   const std::vector<TSplice> splices = PlanSplices(d.grown, d.working, lay);
   TReplacingFile file(path);

@@ -33,10 +33,6 @@ class EXmlError : public std::runtime_error {
 
 class TXmlDocument;
 
-// What a loaded document is for: Edit keeps the text as read, for saving with additions;
-// Read parses the text in place, without a copy, and the document cannot be saved.
-enum class TXmlUse { Edit, Read };
-
 // A handle to one element of a loaded document; empty (false) when nothing was found.
 // Handles stay valid while their document holds its tree. An element is either one read
 // from the file or one added since loading; both answer the same questions.
@@ -88,13 +84,19 @@ class TXmlDocument {
   TXmlDocument(const TXmlDocument&) = delete;
   TXmlDocument& operator=(const TXmlDocument&) = delete;
 
-  // Reads and parses the file; raises EXmlError when it cannot be read or parsed.
-  void LoadFromFile(const std::string& path, TXmlUse use = TXmlUse::Edit);
+  // Reads and parses the file; raises EXmlError when it cannot be read or parsed. A tree
+  // set aside by Deactivate is taken up again instead when the file still holds exactly the
+  // bytes it was parsed from (UTF-8 documents), which saves a second parse of an unchanged
+  // board.
+  void LoadFromFile(const std::string& path);
   // Parses the bytes of a whole file.
-  void LoadFromBytes(std::string bytes, TXmlUse use = TXmlUse::Edit);
-  // Whether a tree is held.
+  void LoadFromBytes(std::string bytes);
+  // Whether a tree is held for use.
   bool Active() const;
-  // Releases the tree and the added elements; handles into them become invalid.
+  // Ends the use of the tree: its handles become invalid and the added elements are dropped,
+  // but the tree and its text are kept for a later LoadFromFile of the same bytes.
+  void Deactivate();
+  // Releases the tree, its text and the added elements; handles into them become invalid.
   void Clear();
 
   // The first top-level element with that name, or an empty handle.
