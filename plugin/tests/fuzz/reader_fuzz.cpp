@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FindIncompatibleShapes(state);
     for (TLineSegment* s : state.IncompatibleSegments) s->SetCorrect(false);
     for (TShapeBase* s : state.IncompatibleShapes) s->SetEnabled(false);
-    // As at OK: the reader's document is read only; the board is read again for writing.
-    state.XmlDocument.Clear();
+    // As at OK: the tree is set aside after reading and taken up again for the writing.
+    state.XmlDocument.Deactivate();
     state.XmlDocument.LoadFromFile(path);
     int added = MaskRegion(state, region) + WriteSelectedShapes(state);
     std::string saved = state.XmlDocument.SaveToBytes();
