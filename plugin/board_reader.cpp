@@ -45,25 +45,39 @@ void StoreWidth(TSettings& settings, const std::string& key, double value) {
 // up once, and the three points around the walk (k-1, k, k+1) are at hand together.
 class TPointWalk {
  public:
-  explicit TPointWalk(std::vector<TXmlNode> points) : FNodes(std::move(points)) {}
-  int Count() const { return static_cast<int>(FNodes.size()); }
+  explicit TPointWalk(TXmlNode points) : FFirst(points.Elements()), FNext(FFirst) {
+    for (TXmlNode p : FFirst) {
+      (void)p;
+      ++FCount;
+    }
+  }
+  int Count() const { return FCount; }
   // The point at index, or the list's range error.
   const TPointElement& At(int index) {
-    if (index < 0 || index >= Count()) throw EListError(index);
+    if (index < 0 || index >= FCount) throw EListError(index);
     const std::size_t slot = static_cast<std::size_t>(index) % 3;
     if (FIndexes[slot] != index) {
-      FSlots[slot] = TPointElement(FNodes[static_cast<std::size_t>(index)]);
-      FIndexes[slot] = index;
+      // The walk goes forwards only; the reader never looks further back than it keeps.
+      if (index < FWalked) {
+        FNext = FFirst;
+        FWalked = 0;
+      }
+      for (; FWalked <= index; ++FWalked, ++FNext) {
+        const std::size_t at = static_cast<std::size_t>(FWalked) % 3;
+        FSlots[at] = TPointElement(*FNext);
+        FIndexes[at] = FWalked;
+      }
     }
     return FSlots[slot];
   }
 
  private:
-  std::vector<TXmlNode> FNodes;
+  TXmlElementWalk FFirst, FNext;
+  int FCount = 0;
+  int FWalked = 0;  // the index of the point FNext stands at
   int FIndexes[3] = {-1, -1, -1};
   TPointElement FSlots[3];
 };
-
 
 }  // namespace
 
@@ -166,14 +180,15 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
 
   auto net = std::make_unique<TNet>(netId, name);
   const int lastLayerId = state.CopperLayerIds.empty() ? 0 : state.CopperLayerIds.back();
-  for (TXmlNode traceElement : traces.ChildElements()) {
+  for (TXmlNode traceElement : traces.Elements()) {
     const bool traceSelected = traceElement.AttributeView("Selected") == std::optional<std::string_view>("Y");
     TXmlNode pointsElement = traceElement.FirstChild("Points");
     if (!pointsElement || !pointsElement.HasChildElements()) continue;
-    TPointWalk points(pointsElement.ChildElements());
+    TPointWalk points(pointsElement);
     const int count = points.Count();
 
     auto trace = std::make_unique<TNetTrace>();
+    trace->ReserveSegments(count - 1);
     trace->SetSelected(traceSelected);
     if (trace->Selected()) state.AnySelected = true;
 
@@ -227,10 +242,9 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       knownLay = lay;
       if (pointSelected) state.AnySelected = true;
 
-      auto segment = std::make_unique<TLineSegment>();
+      TLineSegment* segment = trace->AppendNewSegment(pointSelected);
       segment->ReservePoints(arc ? 3 : 2);
       segment->SetArc(arc);
-      segment->SetSelected(pointSelected);
       segment->SetWidth(width);
       segment->SetLayer(lay == 0                ? TSolderMaskLayer::smlTop
                         : lay == lastLayerId    ? TSolderMaskLayer::smlBottom
@@ -238,7 +252,6 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       if (!appendXY(k - 1, previous, *segment)) return false;
       if (!appendXY(k, point, *segment)) return false;
       if (arc && !appendXY(k + 1, points.At(k + 1), *segment)) return false;
-      trace->AppendSegment(std::move(segment));
       k += arc ? 2 : 1;
     }
     net->AppendTrace(std::move(trace));
@@ -422,12 +435,12 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
     return false;
   }
   int netNumber = 1;
-  for (TXmlNode net : nets.ChildElements()) {
+  for (TXmlNode net : nets.Elements()) {
     if (!ReadNet(state, ui, net, netNumber++)) return false;
   }
 
   if (TXmlNode shapes = board.FirstChild("Shapes")) {
-    for (TXmlNode shape : shapes.ChildElements()) ReadShape(state, shape);
+    for (TXmlNode shape : shapes.Elements()) ReadShape(state, shape);
   }
   return true;
 }

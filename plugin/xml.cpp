@@ -544,6 +544,69 @@ std::vector<TXmlNode> TXmlNode::ChildElements() const {
   return out;
 }
 
+namespace {
+// The first element among n and its following siblings, or null.
+pugi::xml_node_struct* ElementFrom(pugi::xml_node n) {
+  for (; n; n = n.next_sibling()) {
+    if (n.type() == pugi::node_element) return n.internal_object();
+  }
+  return nullptr;
+}
+}  // namespace
+
+TXmlElementWalk TXmlNode::Elements() const {
+  TXmlElementWalk walk;
+  if (FNew != kNoElement) {
+    const std::uint32_t first = FDoc->FImpl->added[FNew].firstChild;
+    if (first != kNone) walk.FAt = TXmlNode(first, FDoc);
+    return walk;
+  }
+  if (!FNode) return walk;
+  walk.FParent = FNode;
+  // Same order as ChildElements: inserted first, the file's own, appended.
+  if (const TGrownElement* g = FDoc->FImpl->FindGrown(FNode)) {
+    walk.FTrailing = g->firstTrailing;
+    if (g->firstLeading != kNone) {
+      walk.FAt = TXmlNode(g->firstLeading, FDoc);
+      walk.FLeading = true;
+      return walk;
+    }
+  }
+  if (pugi::xml_node_struct* c = ElementFrom(N(FNode).first_child())) {
+    walk.FAt = TXmlNode(c, FDoc);
+  } else if (walk.FTrailing != kNone) {
+    walk.FAt = TXmlNode(walk.FTrailing, FDoc);
+    walk.FTrailing = kNoElement;
+  }
+  return walk;
+}
+
+void TXmlElementWalk::Step() {
+  TXmlDocument* doc = FAt.FDoc;
+  if (FAt.FNew != TXmlNode::kNoElement) {
+    const std::uint32_t next = doc->FImpl->added[FAt.FNew].next;
+    if (next != kNone) {
+      FAt.FNew = next;
+      return;
+    }
+    FAt = TXmlNode();
+    if (!FLeading) return;
+    FLeading = false;
+    if (pugi::xml_node_struct* c = ElementFrom(N(FParent).first_child())) {
+      FAt = TXmlNode(c, doc);
+      return;
+    }
+  } else {
+    FAt.FNode = ElementFrom(N(FAt.FNode).next_sibling());
+    if (FAt.FNode) return;
+    FAt = TXmlNode();
+  }
+  if (FTrailing != TXmlNode::kNoElement) {
+    FAt = TXmlNode(FTrailing, doc);
+    FTrailing = TXmlNode::kNoElement;
+  }
+}
+
 bool TXmlNode::HasChildElements() const {
   if (FNew != kNoElement) return FDoc->FImpl->added[FNew].firstChild != kNone;
   if (!FNode) return false;

@@ -32,6 +32,7 @@ class EXmlError : public std::runtime_error {
 };
 
 class TXmlDocument;
+class TXmlElementWalk;
 
 // A handle to one element of a loaded document; empty (false) when nothing was found.
 // Handles stay valid while their document holds its tree. An element is either one read
@@ -46,6 +47,8 @@ class TXmlNode {
   TXmlNode FirstChild(std::string_view name) const;
   // The child elements in document order (text, comments and instructions are not children).
   std::vector<TXmlNode> ChildElements() const;
+  // The same child elements one by one, without a list: for (TXmlNode c : e.Elements()).
+  TXmlElementWalk Elements() const;
   bool HasChildElements() const;
   bool HasAttribute(std::string_view name) const;
   // The attribute's value, or nothing when absent.
@@ -69,12 +72,34 @@ class TXmlNode {
 
  private:
   friend class TXmlDocument;
+  friend class TXmlElementWalk;
   static constexpr std::uint32_t kNoElement = 0xFFFFFFFF;
   TXmlNode(pugi::xml_node_struct* node, TXmlDocument* doc) : FNode(node), FDoc(doc) {}
   TXmlNode(std::uint32_t added, TXmlDocument* doc) : FNew(added), FDoc(doc) {}
   pugi::xml_node_struct* FNode = nullptr;  // an element of the file
   std::uint32_t FNew = kNoElement;         // or an element added since loading
   TXmlDocument* FDoc = nullptr;
+};
+
+// A walk over an element's children (TXmlNode::Elements), both the range and its position.
+class TXmlElementWalk {
+ public:
+  TXmlNode operator*() const { return FAt; }
+  TXmlElementWalk& operator++() {
+    Step();
+    return *this;
+  }
+  bool operator!=(const TXmlElementWalk& other) const { return FAt.FNode != other.FAt.FNode || FAt.FNew != other.FAt.FNew; }
+  TXmlElementWalk begin() const { return *this; }
+  TXmlElementWalk end() const { return {}; }
+
+ private:
+  friend class TXmlNode;
+  void Step();
+  TXmlNode FAt;                                        // the current child; empty at the end
+  pugi::xml_node_struct* FParent = nullptr;            // an element of the file whose children these are
+  std::uint32_t FTrailing = TXmlNode::kNoElement;      // its first child appended since loading
+  bool FLeading = false;                               // FAt is one of the children inserted first
 };
 
 class TXmlDocument {
@@ -111,6 +136,7 @@ class TXmlDocument {
 
  private:
   friend class TXmlNode;
+  friend class TXmlElementWalk;
   struct Impl;
   std::unique_ptr<Impl> FImpl;
 };

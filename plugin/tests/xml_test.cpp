@@ -264,6 +264,87 @@ TEST(XmlNodes, ReadingNamesAttributesAndTexts) {
   EXPECT_EQ(src.FirstChild("Z").AttributeText("Q"), "");
 }
 
+// The walk over child elements visits what ChildElements lists, in the same order, however
+// the file's children and the added ones are mixed.
+TEST(XmlNodes, ElementWalkFollowsTheChildList) {
+  struct Case {
+    const char* what;
+    std::string xml;
+    std::function<TXmlNode(TXmlNode)> edit;  // returns the element to walk
+    std::vector<std::string> names;
+  };
+  auto same = [](TXmlNode e) { return e; };
+  const std::vector<Case> cases = {
+      {"file only, other nodes between", "<S>t<A/><!--c--><B/>t<?pi x?><C/></S>", same, {"A", "B", "C"}},
+      {"no children", "<S/>", same, {}},
+      {"text only", "<S>text</S>", same, {}},
+      {"inserted first",
+       "<S><A/><B/></S>",
+       [](TXmlNode e) {
+         e.InsertChildFirst("L1");
+         e.InsertChildFirst("L0");
+         return e;
+       },
+       {"L0", "L1", "A", "B"}},
+      {"appended",
+       "<S><A/></S>",
+       [](TXmlNode e) {
+         e.AddChild("T0");
+         e.AddChild("T1");
+         return e;
+       },
+       {"A", "T0", "T1"}},
+      {"both around the file's own",
+       "<S>x<A/>y<B/>z</S>",
+       [](TXmlNode e) {
+         e.AddChild("T");
+         e.InsertChildFirst("L");
+         return e;
+       },
+       {"L", "A", "B", "T"}},
+      {"inserted first, none of its own",
+       "<S>text</S>",
+       [](TXmlNode e) {
+         e.InsertChildFirst("L");
+         return e;
+       },
+       {"L"}},
+      {"both, none of its own",
+       "<S/>",
+       [](TXmlNode e) {
+         e.AddChild("T");
+         e.InsertChildFirst("L");
+         return e;
+       },
+       {"L", "T"}},
+      {"children of an added element",
+       "<S><A/></S>",
+       [](TXmlNode e) {
+         TXmlNode p = e.AddChild("P");
+         p.AddChild("X");
+         p.AddChild("Y");
+         p.InsertChildFirst("W");
+         return p;
+       },
+       {"W", "X", "Y"}},
+      {"an added element without children", "<S/>", [](TXmlNode e) { return e.AddChild("P"); }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TXmlDocument doc;
+    doc.LoadFromBytes(c.xml);
+    TXmlNode e = c.edit(doc.TopLevelElement("S"));
+    std::vector<std::string> listed, walked;
+    for (TXmlNode n : e.ChildElements()) listed.push_back(n.Name());
+    for (TXmlNode n : e.Elements()) walked.push_back(n.Name());
+    EXPECT_EQ(listed, c.names);
+    EXPECT_EQ(walked, c.names);
+  }
+  int none = 0;
+  for (TXmlNode n : TXmlNode().Elements()) none += n ? 1 : 100;
+  EXPECT_EQ(none, 0);
+}
+
 TEST(XmlNodes, ElementsOfTheFileCannotBeChanged) {
   TXmlDocument doc;
   doc.LoadFromBytes("<Source a=\"1\"/>");
