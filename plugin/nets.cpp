@@ -18,7 +18,7 @@ TLineSegment::~TLineSegment() { FTrace = nullptr; }
 
 void TSegmentRelease::operator()(TLineSegment* segment) const noexcept {
   if (segment->FInBlock) {
-    segment->~TLineSegment();
+    segment->TLineSegment::~TLineSegment();  // made as a TLineSegment exactly
   } else {
     delete segment;
   }

@@ -34,6 +34,26 @@ class EXmlError : public std::runtime_error {
 class TXmlDocument;
 class TXmlElementWalk;
 
+// An attribute's value as FindAttributes finds it. A value read from the file is the parser's
+// NUL-terminated text, measured only when its length is asked for; a value added since
+// loading is a piece of a longer text. Empty (false) when the attribute is absent.
+class TXmlValue {
+ public:
+  TXmlValue() = default;
+  static TXmlValue Terminated(const char* text) { return TXmlValue(text, kUnmeasured); }
+  static TXmlValue Piece(std::string_view text) { return TXmlValue(text.empty() ? "" : text.data(), text.size()); }
+  explicit operator bool() const { return FText != nullptr; }
+  std::string_view View() const { return FLength == kUnmeasured ? std::string_view(FText) : std::string_view(FText, FLength); }
+  // The value as NUL-terminated text, or null when it is no such text (or absent).
+  const char* TerminatedText() const { return FLength == kUnmeasured ? FText : nullptr; }
+
+ private:
+  static constexpr std::size_t kUnmeasured = ~std::size_t{0};
+  TXmlValue(const char* text, std::size_t length) : FText(text), FLength(length) {}
+  const char* FText = nullptr;
+  std::size_t FLength = kUnmeasured;
+};
+
 // A handle to one element of a loaded document; empty (false) when nothing was found.
 // Handles stay valid while their document holds its tree. An element is either one read
 // from the file or one added since loading; both answer the same questions.
@@ -58,6 +78,9 @@ class TXmlNode {
   // Several attributes in one pass over the element's attributes: values[i] is the value
   // of names[i] (as AttributeView gives it), or nothing when absent.
   void FindAttributes(std::span<const std::string_view> names, std::span<std::optional<std::string_view>> values) const;
+  // The same, each value as found, unmeasured; the search expects the attributes in the order
+  // of names and costs least when they come so.
+  void FindAttributes(std::span<const std::string_view> names, std::span<TXmlValue> values) const;
   // The attribute's value, or "" when absent.
   std::string AttributeText(std::string_view name) const;
   // The element's text: "" without children; raises EXmlError when it holds elements.

@@ -345,6 +345,55 @@ TEST(XmlNodes, ElementWalkFollowsTheChildList) {
   EXPECT_EQ(none, 0);
 }
 
+// Several attributes in one pass: each name finds its value wherever it stands, the first
+// of repeated ones counts, absent ones stay empty; file values are NUL-terminated texts,
+// added ones (an empty one too) are pieces.
+TEST(XmlNodes, FindAttributesInAnyOrder) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<S><E a=\"1\" b=\"\" c=\"three\" d=\"4\"/><R x=\"first\" x=\"second\" y=\"2\"/></S>");
+  TXmlNode s = doc.TopLevelElement("S");
+  TXmlNode added = s.AddChild("N");
+  added.SetAttribute("p", "");
+  added.SetAttribute("q", "qq");
+  struct Case {
+    const char* what;
+    TXmlNode element;
+    std::vector<std::string_view> names;
+    std::vector<const char*> values;  // null: absent
+  };
+  const std::vector<Case> cases = {
+      {"in order", s.FirstChild("E"), {"a", "b", "c", "d"}, {"1", "", "three", "4"}},
+      {"reversed", s.FirstChild("E"), {"d", "c", "b", "a"}, {"4", "three", "", "1"}},
+      {"mixed, with absent ones", s.FirstChild("E"), {"c", "z", "a", "", "d"}, {"three", nullptr, "1", nullptr, "4"}},
+      {"prefixes are other names", s.FirstChild("E"), {"aa", "thre", "b"}, {nullptr, nullptr, ""}},
+      {"repeated", s.FirstChild("R"), {"y", "x"}, {"2", "first"}},
+      {"the same name twice", s.FirstChild("E"), {"c", "c"}, {"three", nullptr}},
+      {"added element", added, {"q", "p", "r"}, {"qq", "", nullptr}},
+      {"no element", TXmlNode(), {"a"}, {nullptr}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<TXmlValue> found(c.names.size());
+    std::vector<std::optional<std::string_view>> views(c.names.size());
+    c.element.FindAttributes(c.names, found);
+    c.element.FindAttributes(c.names, views);
+    for (std::size_t i = 0; i < c.names.size(); ++i) {
+      SCOPED_TRACE(c.names[i]);
+      ASSERT_EQ(static_cast<bool>(found[i]), c.values[i] != nullptr);
+      ASSERT_EQ(views[i].has_value(), c.values[i] != nullptr);
+      if (!c.values[i]) continue;
+      EXPECT_EQ(found[i].View(), c.values[i]);
+      EXPECT_EQ(*views[i], c.values[i]);
+      if (c.element.Name() == "N") {
+        EXPECT_EQ(found[i].TerminatedText(), nullptr);
+      } else {
+        ASSERT_NE(found[i].TerminatedText(), nullptr);
+        EXPECT_STREQ(found[i].TerminatedText(), c.values[i]);
+      }
+    }
+  }
+}
+
 TEST(XmlNodes, ElementsOfTheFileCannotBeChanged) {
   TXmlDocument doc;
   doc.LoadFromBytes("<Source a=\"1\"/>");
