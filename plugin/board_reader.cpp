@@ -42,32 +42,42 @@ void StoreWidth(TSettings& settings, const std::string& key, double value) {
 }
 
 // The points of one trace as the reader walks along them: each point's attributes are looked
-// up once, and the three points around the walk (k-1, k, k+1) are at hand together.
+// up once, and the three points around the walk (k-1, k, k+1) are at hand together. The
+// handles go into a list the caller keeps from trace to trace, which then has its room.
 class TPointWalk {
  public:
-  explicit TPointWalk(std::vector<TXmlNode> points) : FNodes(std::move(points)) {}
+  TPointWalk(TXmlNode points, std::vector<TXmlNode>& nodes) : FNodes(nodes) {
+    FNodes.clear();
+    for (TXmlNode p : points.Elements()) FNodes.push_back(p);
+  }
   int Count() const { return static_cast<int>(FNodes.size()); }
   // The point at index, or the list's range error.
   const TPointElement& At(int index) {
     if (index < 0 || index >= Count()) throw EListError(index);
     const std::size_t slot = static_cast<std::size_t>(index) % 3;
     if (FIndexes[slot] != index) {
-      FSlots[slot] = TPointElement(FNodes[static_cast<std::size_t>(index)]);
+      FSlots[slot].Read(FNodes[static_cast<std::size_t>(index)]);
       FIndexes[slot] = index;
     }
     return FSlots[slot];
   }
 
  private:
-  std::vector<TXmlNode> FNodes;
+  std::vector<TXmlNode>& FNodes;
   int FIndexes[3] = {-1, -1, -1};
   TPointElement FSlots[3];
 };
 
-
 }  // namespace
 
 std::optional<int> ParseInteger(std::string_view text) {
+  // Up to nine plain digits, the form boards use, fit an int and need no trimming.
+  if (!text.empty() && text.size() <= 9) {
+    int value = 0;
+    std::size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
+    if (i == text.size()) return value;
+  }
   std::size_t b = 0, e = text.size();
   while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
   while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
@@ -83,23 +93,78 @@ std::string NodeValueText(const std::optional<std::string>& attribute) { return 
 
 std::string NodeValueText(TXmlNode element) { return element ? element.Text() : ""; }
 
-TPointElement::TPointElement(TXmlNode point) : FNode(point) { point.FindAttributes(kNames, FValues); }
+TPointElement::TPointElement(TXmlNode point) { Read(point); }
+
+void TPointElement::Read(TXmlNode point) {
+  FNode = point;
+  point.FindAttributes(kNames, FValues);
+}
 
 std::optional<std::string_view> TPointElement::Attribute(std::string_view name) const {
   for (int i = 0; i < SlotCount; ++i) {
-    if (kNames[i] == name) return FValues[i];
+    if (kNames[i] == name) return Attribute(static_cast<TSlot>(i));
   }
   return FNode.AttributeView(name);
 }
 
+namespace {
+// ReadShortDecimal of the number library for a NUL-terminated text, in one pass over it:
+// [sign] digits [. digits], at most 15 digits, read as M / 10^d. False for anything else.
+bool ReadPlainDecimal(const char* text, double& value) {
+  static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = -1;
+  for (;; ++text) {
+    const unsigned digit = static_cast<unsigned char>(*text) - unsigned{'0'};
+    if (digit <= 9) {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + digit;
+    } else if (*text == '.' && decimals < 0) {
+      decimals = digits;
+    } else {
+      break;
+    }
+  }
+  if (*text != '\0' || digits == 0) return false;
+  const double magnitude = static_cast<double>(mantissa) / kScale[decimals < 0 ? 0 : digits - decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+// ParseNumber of a value; the plain decimals of a file's text take the one-pass reader, which
+// gives what ParseNumber gives them.
+double NumberOf(const TXmlValue& value) {
+  double quick = 0.0;
+  if (const char* text = value.TerminatedText(); text && ReadPlainDecimal(text, quick)) return quick;
+  return ParseNumber(value.View());
+}
+
+// ParseInteger of a value; up to nine plain digits are read here.
+std::optional<int> IntegerOf(const TXmlValue& value) {
+  if (const char* text = value.TerminatedText()) {
+    int number = 0, i = 0;
+    for (; i < 9 && text[i] >= '0' && text[i] <= '9'; ++i) number = number * 10 + (text[i] - '0');
+    if (i > 0 && text[i] == '\0') return number;
+  }
+  return ParseInteger(value.View());
+}
+
+bool IsYes(const TXmlValue& value) {
+  if (const char* text = value.TerminatedText()) return text[0] == 'Y' && text[1] == '\0';
+  return value && value.View() == "Y";
+}
+}  // namespace
+
 bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
                     double& Width) {
-  std::optional<std::string_view> attr = point.Attribute(TPointElement::Width);
+  const TXmlValue& attr = point.Value(TPointElement::Width);
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_WIDTH, {NetName, std::to_string(PointIndex)}));
     return false;
   }
-  double value = ParseNumber(*attr);
+  double value = NumberOf(attr);
   if (std::isnan(value)) {
     ui.ShowMessage(Text(IDS_POINT_BAD_WIDTH, {NetName, std::to_string(PointIndex)}));
     return false;
@@ -110,12 +175,12 @@ bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, cons
 
 bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName, int PointIndex,
                   const TPointElement& point, int& Lay) {
-  std::optional<std::string_view> attr = point.Attribute(TPointElement::Lay);
+  const TXmlValue& attr = point.Value(TPointElement::Lay);
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_LAY, {NetName, std::to_string(PointIndex)}));
     return false;
   }
-  std::optional<int> value = ParseInteger(*attr);
+  std::optional<int> value = IntegerOf(attr);
   if (!value || *value < 0 || state.CopperLayerIds.empty() || *value > state.CopperLayerIds.back()) {
     ui.ShowMessage(Text(IDS_POINT_BAD_LAY, {NetName, std::to_string(PointIndex)}));
     return false;
@@ -124,16 +189,15 @@ bool ReadPointLay(const RunState& state, TRunUI& ui, const std::string& NetName,
   return true;
 }
 
-bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
-                     std::string_view AttributeName, double& Value) {
-  std::optional<std::string_view> attr = AttributeName == "X"   ? point.Attribute(TPointElement::X)
-                                         : AttributeName == "Y" ? point.Attribute(TPointElement::Y)
-                                                                : point.Attribute(AttributeName);
+namespace {
+// The number of one attribute, or false after the message of its absence or its bad value.
+bool ReadNumber(TRunUI& ui, const std::string& NetName, int PointIndex, const TXmlValue& attr,
+                std::string_view AttributeName, double& Value) {
   if (!attr) {
     ui.ShowMessage(Text(IDS_POINT_NO_ATTRIBUTE, {NetName, std::to_string(PointIndex), std::string(AttributeName)}));
     return false;
   }
-  double value = ParseNumber(*attr);
+  double value = NumberOf(attr);
   if (std::isnan(value)) {
     ui.ShowMessage(Text(IDS_POINT_BAD_ATTRIBUTE, {NetName, std::to_string(PointIndex), std::string(AttributeName)}));
     return false;
@@ -142,8 +206,25 @@ bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, con
   return true;
 }
 
+bool IsYes(std::optional<std::string_view> value) { return value && value->size() == 1 && value->front() == 'Y'; }
+}  // namespace
 
-bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
+bool ReadPointNumber(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,
+                     std::string_view AttributeName, double& Value) {
+  TXmlValue attr;
+  if (AttributeName == "X") {
+    attr = point.Value(TPointElement::X);
+  } else if (AttributeName == "Y") {
+    attr = point.Value(TPointElement::Y);
+  } else if (std::optional<std::string_view> other = point.Attribute(AttributeName)) {
+    attr = TXmlValue::Piece(*other);
+  }
+  return ReadNumber(ui, NetName, PointIndex, attr, AttributeName, Value);
+}
+
+
+namespace {
+bool ReadNetWith(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber, std::vector<TXmlNode>& pointNodes) {
   const std::string number = std::to_string(NetNumber);
   if (!netElement.HasChildElements()) {
     ui.ShowMessage(Text(IDS_NET_NO_CHILDREN, {number}));
@@ -166,14 +247,15 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
 
   auto net = std::make_unique<TNet>(netId, name);
   const int lastLayerId = state.CopperLayerIds.empty() ? 0 : state.CopperLayerIds.back();
-  for (TXmlNode traceElement : traces.ChildElements()) {
-    const bool traceSelected = traceElement.AttributeView("Selected") == std::optional<std::string_view>("Y");
+  for (TXmlNode traceElement : traces.Elements()) {
+    const bool traceSelected = IsYes(traceElement.AttributeView("Selected"));
     TXmlNode pointsElement = traceElement.FirstChild("Points");
     if (!pointsElement || !pointsElement.HasChildElements()) continue;
-    TPointWalk points(pointsElement.ChildElements());
+    TPointWalk points(pointsElement, pointNodes);
     const int count = points.Count();
 
     auto trace = std::make_unique<TNetTrace>();
+    trace->ReserveSegments(count - 1);
     trace->SetSelected(traceSelected);
     if (trace->Selected()) state.AnySelected = true;
 
@@ -202,8 +284,8 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
         return true;
       }
       TDPoint p;
-      bool okX = ReadPointNumber(ui, name, index, at, "X", p.x);
-      bool okY = ReadPointNumber(ui, name, index, at, "Y", p.y);
+      bool okX = ReadNumber(ui, name, index, at.Value(TPointElement::X), "X", p.x);
+      bool okY = ReadNumber(ui, name, index, at.Value(TPointElement::Y), "Y", p.y);
       if (!okX || !okY) return false;
       segment.AppendPoint(p);
       knownXYIndex = index;
@@ -219,18 +301,17 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       int lay = 0, previousLay = 0;
       if (!ReadPointWidth(ui, name, k, point, width)) return false;
       if (!ReadPointLay(state, ui, name, k, point, lay)) return false;
-      const bool arc = point.Attribute(TPointElement::Arc) == std::optional<std::string_view>("Y");
-      const bool pointSelected = point.Attribute(TPointElement::Selected) == std::optional<std::string_view>("Y");
+      const bool arc = IsYes(point.Value(TPointElement::Arc));
+      const bool pointSelected = IsYes(point.Value(TPointElement::Selected));
       if (!widthLay(k - 1, previous, previousWidth, previousLay)) return false;
       knownLayIndex = k;
       knownWidth = width;
       knownLay = lay;
       if (pointSelected) state.AnySelected = true;
 
-      auto segment = std::make_unique<TLineSegment>();
+      TLineSegment* segment = trace->AppendNewSegment(pointSelected);
       segment->ReservePoints(arc ? 3 : 2);
       segment->SetArc(arc);
-      segment->SetSelected(pointSelected);
       segment->SetWidth(width);
       segment->SetLayer(lay == 0                ? TSolderMaskLayer::smlTop
                         : lay == lastLayerId    ? TSolderMaskLayer::smlBottom
@@ -238,13 +319,18 @@ bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
       if (!appendXY(k - 1, previous, *segment)) return false;
       if (!appendXY(k, point, *segment)) return false;
       if (arc && !appendXY(k + 1, points.At(k + 1), *segment)) return false;
-      trace->AppendSegment(std::move(segment));
       k += arc ? 2 : 1;
     }
     net->AppendTrace(std::move(trace));
   }
   state.NetList->AppendNet(std::move(net));
   return true;
+}
+}  // namespace
+
+bool ReadNet(RunState& state, TRunUI& ui, TXmlNode netElement, int NetNumber) {
+  std::vector<TXmlNode> pointNodes;
+  return ReadNetWith(state, ui, netElement, NetNumber, pointNodes);
 }
 
 void ReadShape(RunState& state, TXmlNode shape) {
@@ -422,12 +508,13 @@ bool LoadBoard(RunState& state, TRunUI& ui) {
     return false;
   }
   int netNumber = 1;
-  for (TXmlNode net : nets.ChildElements()) {
-    if (!ReadNet(state, ui, net, netNumber++)) return false;
+  std::vector<TXmlNode> pointNodes;
+  for (TXmlNode net : nets.Elements()) {
+    if (!ReadNetWith(state, ui, net, netNumber++, pointNodes)) return false;
   }
 
   if (TXmlNode shapes = board.FirstChild("Shapes")) {
-    for (TXmlNode shape : shapes.ChildElements()) ReadShape(state, shape);
+    for (TXmlNode shape : shapes.Elements()) ReadShape(state, shape);
   }
   return true;
 }

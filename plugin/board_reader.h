@@ -27,17 +27,25 @@ void ReadShape(RunState& state, TXmlNode shape);
 // A trace point element with the attributes the reader asks for, looked up in one pass.
 class TPointElement {
  public:
-  enum TSlot { Width, Lay, X, Y, Arc, Selected, SlotCount };
+  // In the order boards write them, which the look-up goes fastest for.
+  enum TSlot { X, Y, Width, Lay, Selected, Arc, SlotCount };
   TPointElement() = default;
   explicit TPointElement(TXmlNode point);
-  std::optional<std::string_view> Attribute(TSlot slot) const { return FValues[slot]; }
+  // Takes up another point in place.
+  void Read(TXmlNode point);
+  std::optional<std::string_view> Attribute(TSlot slot) const {
+    if (!FValues[slot]) return std::nullopt;
+    return FValues[slot].View();
+  }
+  // The same, unmeasured.
+  const TXmlValue& Value(TSlot slot) const { return FValues[slot]; }
   // Any attribute by name, or nothing when absent.
   std::optional<std::string_view> Attribute(std::string_view name) const;
 
  private:
-  static constexpr std::string_view kNames[SlotCount] = {"Width", "Lay", "X", "Y", "Arc", "Selected"};
+  static constexpr std::string_view kNames[SlotCount] = {"X", "Y", "Width", "Lay", "Selected", "Arc"};
   TXmlNode FNode;
-  std::optional<std::string_view> FValues[SlotCount];
+  TXmlValue FValues[SlotCount];
 };
 
 bool ReadPointWidth(TRunUI& ui, const std::string& NetName, int PointIndex, const TPointElement& point,

@@ -120,6 +120,10 @@ double ConvertUnits(int fromUnit, int toUnit, double value) {
 
 double ParseNumber(std::string_view text) {
   if (text.empty()) return kNaN;
+  double quick = 0.0;
+  // The plain form boards hold needs no trimming and no comma look-up: a text the short
+  // reader takes has neither blanks nor commas, so the steps below would come to the same.
+  if (ReadShortDecimal(text, quick)) return quick;
   std::string_view trimmed = TrimBlanks(text);
   // Most numbers come with '.'; only a comma needs a copy to read.
   std::string withDot;
@@ -131,7 +135,6 @@ double ParseNumber(std::string_view text) {
     trimmed = withDot;
   }
   const std::string_view normalised = trimmed;
-  double quick = 0.0;
   if (ReadShortDecimal(normalised, quick)) return quick;
   long magnitude = 0;
   if (!ScanPlainNumber(normalised, magnitude)) return kNaN;

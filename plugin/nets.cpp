@@ -1,12 +1,13 @@
 #include "plugin/nets.h"
 
+#include <new>
 #include <stdexcept>
 
 namespace {
 
 // Owned items go in list order, as the model was built, before the list itself.
-template <typename T>
-void ReleaseInOrder(std::vector<std::unique_ptr<T>>& items) {
+template <typename T, typename D>
+void ReleaseInOrder(std::vector<std::unique_ptr<T, D>>& items) {
   for (auto& item : items) item.reset();
   items.clear();
 }
@@ -15,8 +16,17 @@ void ReleaseInOrder(std::vector<std::unique_ptr<T>>& items) {
 
 TLineSegment::~TLineSegment() { FTrace = nullptr; }
 
+void TSegmentRelease::operator()(TLineSegment* segment) const noexcept {
+  if (segment->FInBlock) {
+    segment->TLineSegment::~TLineSegment();  // made as a TLineSegment exactly
+  } else {
+    delete segment;
+  }
+}
+
 TNetTrace::~TNetTrace() {
   ReleaseInOrder(FSegments);
+  ::operator delete(FBlock);
   FNet = nullptr;
 }
 
@@ -24,8 +34,34 @@ TLineSegment* TNetTrace::AppendSegment(std::unique_ptr<TLineSegment> ASegment) {
   if (!ASegment) throw std::invalid_argument("TNetTrace::AppendSegment: no segment");
   ASegment->SetTrace(this);
   if (ASegment->Selected()) ++FSelectedSegmentsCount;
-  FSegments.push_back(std::move(ASegment));
+  FSegments.emplace_back(ASegment.release());
   return FSegments.back().get();
+}
+
+void TNetTrace::ReserveSegments(int count) {
+  if (count <= 0) return;
+  FSegments.reserve(FSegments.size() + static_cast<std::size_t>(count));
+  // A block already in use stays: its segments are listed.
+  if (FBlock) return;
+  FBlock = static_cast<TLineSegment*>(::operator new(sizeof(TLineSegment) * static_cast<std::size_t>(count)));
+  FBlockSize = count;
+}
+
+TLineSegment* TNetTrace::AppendNewSegment(bool selected) {
+  TLineSegment* segment;
+  if (FBlockUsed < FBlockSize) {
+    segment = new (FBlock + FBlockUsed) TLineSegment();
+    segment->FInBlock = true;
+    ++FBlockUsed;
+  } else {
+    segment = new TLineSegment();
+  }
+  TLineSegmentList::value_type owned(segment);  // released again should the list not grow
+  FSegments.push_back(std::move(owned));
+  segment->FTrace = this;
+  segment->FSelected = selected;
+  if (selected) ++FSelectedSegmentsCount;
+  return segment;
 }
 
 TNet::~TNet() { ReleaseInOrder(FTraces); }

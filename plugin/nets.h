@@ -47,6 +47,8 @@ class TLineSegment {
   void ReservePoints(int count) { FPointList.SetCapacity(count); }
 
  private:
+  friend class TNetTrace;
+  friend struct TSegmentRelease;
   TNetTrace* FTrace = nullptr;
   TDPointList FPointList;
   double FWidth = 0.0;
@@ -55,9 +57,16 @@ class TLineSegment {
   bool FArc = false;
   bool FSelected = false;
   bool FCorrect = true;
+  bool FInBlock = false;  // lives in its trace's block of segments, not on its own
 };
 
-using TLineSegmentList = std::vector<std::unique_ptr<TLineSegment>>;
+// Releases a segment: one made in its trace's block is only destroyed, the block goes with
+// the trace; any other is deleted.
+struct TSegmentRelease {
+  void operator()(TLineSegment* segment) const noexcept;
+};
+
+using TLineSegmentList = std::vector<std::unique_ptr<TLineSegment, TSegmentRelease>>;
 
 // One trace of a net: its segments in trace order.
 class TNetTrace {
@@ -78,12 +87,21 @@ class TNetTrace {
   // Takes ownership, points the segment back at this trace and counts it when selected.
   // Throws std::invalid_argument for a null segment. Returns the appended segment.
   TLineSegment* AppendSegment(std::unique_ptr<TLineSegment> ASegment);
+  // Room for count segments made by AppendNewSegment: one block for all of them, and the
+  // list's room in advance.
+  void ReserveSegments(int count);
+  // Appends a new default segment with the given selection, made in the reserved block
+  // while it has room. The counters only look at the selection, so the rest of the segment
+  // may be filled in afterwards.
+  TLineSegment* AppendNewSegment(bool selected);
 
  private:
   TNet* FNet = nullptr;
   TLineSegmentList FSegments;
   bool FSelected = false;
   int FSelectedSegmentsCount = 0;
+  int FBlockUsed = 0, FBlockSize = 0;
+  TLineSegment* FBlock = nullptr;  // raw room for FBlockSize segments, FBlockUsed made
 };
 
 using TNetTraceList = std::vector<std::unique_ptr<TNetTrace>>;

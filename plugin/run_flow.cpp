@@ -17,8 +17,8 @@ std::string Cat(std::initializer_list<std::string_view> parts) {
   return s;
 }
 
-template <typename T>
-int IndexOf(const std::vector<std::unique_ptr<T>>& items, const T* item) {
+template <typename T, typename D>
+int IndexOf(const std::vector<std::unique_ptr<T, D>>& items, const T* item) {
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i].get() == item) return static_cast<int>(i);
   }

@@ -544,6 +544,69 @@ std::vector<TXmlNode> TXmlNode::ChildElements() const {
   return out;
 }
 
+namespace {
+// The first element among n and its following siblings, or null.
+pugi::xml_node_struct* ElementFrom(pugi::xml_node n) {
+  for (; n; n = n.next_sibling()) {
+    if (n.type() == pugi::node_element) return n.internal_object();
+  }
+  return nullptr;
+}
+}  // namespace
+
+TXmlElementWalk TXmlNode::Elements() const {
+  TXmlElementWalk walk;
+  if (FNew != kNoElement) {
+    const std::uint32_t first = FDoc->FImpl->added[FNew].firstChild;
+    if (first != kNone) walk.FAt = TXmlNode(first, FDoc);
+    return walk;
+  }
+  if (!FNode) return walk;
+  walk.FParent = FNode;
+  // Same order as ChildElements: inserted first, the file's own, appended.
+  if (const TGrownElement* g = FDoc->FImpl->FindGrown(FNode)) {
+    walk.FTrailing = g->firstTrailing;
+    if (g->firstLeading != kNone) {
+      walk.FAt = TXmlNode(g->firstLeading, FDoc);
+      walk.FLeading = true;
+      return walk;
+    }
+  }
+  if (pugi::xml_node_struct* c = ElementFrom(N(FNode).first_child())) {
+    walk.FAt = TXmlNode(c, FDoc);
+  } else if (walk.FTrailing != kNone) {
+    walk.FAt = TXmlNode(walk.FTrailing, FDoc);
+    walk.FTrailing = kNoElement;
+  }
+  return walk;
+}
+
+void TXmlElementWalk::Step() {
+  TXmlDocument* doc = FAt.FDoc;
+  if (FAt.FNew != TXmlNode::kNoElement) {
+    const std::uint32_t next = doc->FImpl->added[FAt.FNew].next;
+    if (next != kNone) {
+      FAt.FNew = next;
+      return;
+    }
+    FAt = TXmlNode();
+    if (!FLeading) return;
+    FLeading = false;
+    if (pugi::xml_node_struct* c = ElementFrom(N(FParent).first_child())) {
+      FAt = TXmlNode(c, doc);
+      return;
+    }
+  } else {
+    FAt.FNode = ElementFrom(N(FAt.FNode).next_sibling());
+    if (FAt.FNode) return;
+    FAt = TXmlNode();
+  }
+  if (FTrailing != TXmlNode::kNoElement) {
+    FAt = TXmlNode(FTrailing, doc);
+    FTrailing = TXmlNode::kNoElement;
+  }
+}
+
 bool TXmlNode::HasChildElements() const {
   if (FNew != kNoElement) return FDoc->FImpl->added[FNew].firstChild != kNone;
   if (!FNode) return false;
@@ -557,22 +620,35 @@ bool TXmlNode::HasChildElements() const {
 bool TXmlNode::HasAttribute(std::string_view name) const { return AttributeView(name).has_value(); }
 
 std::optional<std::string_view> TXmlNode::AttributeView(std::string_view name) const {
-  std::optional<std::string_view> value;
-  FindAttributes(std::span<const std::string_view>(&name, 1), std::span<std::optional<std::string_view>>(&value, 1));
-  return value;
+  TXmlValue value;
+  FindAttributes(std::span<const std::string_view>(&name, 1), std::span<TXmlValue>(&value, 1));
+  if (!value) return std::nullopt;
+  return value.View();
 }
 
 void TXmlNode::FindAttributes(std::span<const std::string_view> names,
                               std::span<std::optional<std::string_view>> values) const {
+  constexpr std::size_t kRoom = 8;
   const std::size_t count = std::min(names.size(), values.size());
-  for (std::size_t i = 0; i < count; ++i) values[i].reset();
+  TXmlValue found[kRoom];
+  for (std::size_t at = 0; at < count; at += kRoom) {
+    // In groups, so that no room is taken from the heap; a group passes over the rest.
+    const std::size_t n = std::min(kRoom, count - at);
+    FindAttributes(names.subspan(at, n), std::span<TXmlValue>(found, n));
+    for (std::size_t i = 0; i < n; ++i) values[at + i] = found[i] ? std::optional<std::string_view>(found[i].View()) : std::nullopt;
+  }
+}
+
+void TXmlNode::FindAttributes(std::span<const std::string_view> names, std::span<TXmlValue> values) const {
+  const std::size_t count = std::min(names.size(), values.size());
+  for (std::size_t i = 0; i < count; ++i) values[i] = TXmlValue();
   std::size_t missing = count;
   if (FNew != kNoElement) {
     const TXmlDocument::Impl& d = *FDoc->FImpl;
     for (std::uint32_t a = d.added[FNew].firstAttribute; a != kNone && missing; a = d.attributes[a].next) {
       for (std::size_t i = 0; i < count; ++i) {
         if (!values[i] && d.names.Name(d.attributes[a].name) == names[i]) {
-          values[i] = d.texts.View(d.attributes[a].value);
+          values[i] = TXmlValue::Piece(d.texts.View(d.attributes[a].value));
           --missing;
           break;
         }
@@ -580,16 +656,19 @@ void TXmlNode::FindAttributes(std::span<const std::string_view> names,
     }
     return;
   }
-  if (!FNode) return;
+  if (!FNode || count == 0) return;
+  // Each name is tried first where the one found last leaves off.
+  std::size_t start = 0;
   for (pugi::xml_attribute a = N(FNode).first_attribute(); a && missing; a = a.next_attribute()) {
     const char* name = a.name();
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t j = 0, i = start; j < count; ++j, i = i + 1 == count ? 0 : i + 1) {
       // The first of repeated attributes counts, as for AttributeView.
       if (NameIs(name, names[i])) {
         if (!values[i]) {
-          values[i] = std::string_view(a.value());
+          values[i] = TXmlValue::Terminated(a.value());
           --missing;
         }
+        start = i + 1 == count ? 0 : i + 1;
         break;
       }
     }

@@ -32,6 +32,27 @@ class EXmlError : public std::runtime_error {
 };
 
 class TXmlDocument;
+class TXmlElementWalk;
+
+// An attribute's value as FindAttributes finds it. A value read from the file is the parser's
+// NUL-terminated text, measured only when its length is asked for; a value added since
+// loading is a piece of a longer text. Empty (false) when the attribute is absent.
+class TXmlValue {
+ public:
+  TXmlValue() = default;
+  static TXmlValue Terminated(const char* text) { return TXmlValue(text, kUnmeasured); }
+  static TXmlValue Piece(std::string_view text) { return TXmlValue(text.empty() ? "" : text.data(), text.size()); }
+  explicit operator bool() const { return FText != nullptr; }
+  std::string_view View() const { return FLength == kUnmeasured ? std::string_view(FText) : std::string_view(FText, FLength); }
+  // The value as NUL-terminated text, or null when it is no such text (or absent).
+  const char* TerminatedText() const { return FLength == kUnmeasured ? FText : nullptr; }
+
+ private:
+  static constexpr std::size_t kUnmeasured = ~std::size_t{0};
+  TXmlValue(const char* text, std::size_t length) : FText(text), FLength(length) {}
+  const char* FText = nullptr;
+  std::size_t FLength = kUnmeasured;
+};
 
 // A handle to one element of a loaded document; empty (false) when nothing was found.
 // Handles stay valid while their document holds its tree. An element is either one read
@@ -46,6 +67,8 @@ class TXmlNode {
   TXmlNode FirstChild(std::string_view name) const;
   // The child elements in document order (text, comments and instructions are not children).
   std::vector<TXmlNode> ChildElements() const;
+  // The same child elements one by one, without a list: for (TXmlNode c : e.Elements()).
+  TXmlElementWalk Elements() const;
   bool HasChildElements() const;
   bool HasAttribute(std::string_view name) const;
   // The attribute's value, or nothing when absent.
@@ -55,6 +78,9 @@ class TXmlNode {
   // Several attributes in one pass over the element's attributes: values[i] is the value
   // of names[i] (as AttributeView gives it), or nothing when absent.
   void FindAttributes(std::span<const std::string_view> names, std::span<std::optional<std::string_view>> values) const;
+  // The same, each value as found, unmeasured; the search expects the attributes in the order
+  // of names and costs least when they come so.
+  void FindAttributes(std::span<const std::string_view> names, std::span<TXmlValue> values) const;
   // The attribute's value, or "" when absent.
   std::string AttributeText(std::string_view name) const;
   // The element's text: "" without children; raises EXmlError when it holds elements.
@@ -69,12 +95,34 @@ class TXmlNode {
 
  private:
   friend class TXmlDocument;
+  friend class TXmlElementWalk;
   static constexpr std::uint32_t kNoElement = 0xFFFFFFFF;
   TXmlNode(pugi::xml_node_struct* node, TXmlDocument* doc) : FNode(node), FDoc(doc) {}
   TXmlNode(std::uint32_t added, TXmlDocument* doc) : FNew(added), FDoc(doc) {}
   pugi::xml_node_struct* FNode = nullptr;  // an element of the file
   std::uint32_t FNew = kNoElement;         // or an element added since loading
   TXmlDocument* FDoc = nullptr;
+};
+
+// A walk over an element's children (TXmlNode::Elements), both the range and its position.
+class TXmlElementWalk {
+ public:
+  TXmlNode operator*() const { return FAt; }
+  TXmlElementWalk& operator++() {
+    Step();
+    return *this;
+  }
+  bool operator!=(const TXmlElementWalk& other) const { return FAt.FNode != other.FAt.FNode || FAt.FNew != other.FAt.FNew; }
+  TXmlElementWalk begin() const { return *this; }
+  TXmlElementWalk end() const { return {}; }
+
+ private:
+  friend class TXmlNode;
+  void Step();
+  TXmlNode FAt;                                        // the current child; empty at the end
+  pugi::xml_node_struct* FParent = nullptr;            // an element of the file whose children these are
+  std::uint32_t FTrailing = TXmlNode::kNoElement;      // its first child appended since loading
+  bool FLeading = false;                               // FAt is one of the children inserted first
 };
 
 class TXmlDocument {
@@ -111,6 +159,7 @@ class TXmlDocument {
 
  private:
   friend class TXmlNode;
+  friend class TXmlElementWalk;
   struct Impl;
   std::unique_ptr<Impl> FImpl;
 };

@@ -180,6 +180,65 @@ TEST(NetModel, AppendingNothingIsRefused) {
   EXPECT_EQ(list.Count(), 0);
 }
 
+// Segments made in the trace's reserved block and those beyond its room (made on their own),
+// mixed with appended ones: all listed in order, pointing back, counted, each released once
+// (the sanitizer build checks the heap).
+TEST(NetModel, NewSegmentsGoInOrderInsideAndBeyondTheReservedRoom) {
+  struct Case {
+    const char* what;
+    int reserved;
+    std::vector<int> steps;  // 1 / 0: a new selected / unselected segment, 2: an appended one
+  };
+  const std::vector<Case> cases = {
+      {"no room", 0, {1, 0, 1}},
+      {"exact room", 3, {1, 1, 0}},
+      {"more than the room", 2, {0, 1, 1, 0, 1}},
+      {"appended in between", 4, {2, 1, 2, 0, 1, 2}},
+      {"room unused", 5, {1}},
+      {"negative room", -2, {0, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TNetList list;
+    auto net = std::make_unique<TNet>(1, "A");
+    auto trace = std::make_unique<TNetTrace>();
+    trace->ReserveSegments(c.reserved);
+    std::vector<const TLineSegment*> made;
+    int selected = 0;
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+      const double x = static_cast<double>(i);
+      TLineSegment* seg;
+      if (c.steps[i] == 2) {
+        seg = trace->AppendSegment(MakeSegment(true, {x, 0}, {x, 1}));
+        ++selected;
+      } else {
+        seg = trace->AppendNewSegment(c.steps[i] == 1);
+        seg->AppendPoint({x, 0});
+        seg->AppendPoint({x, 1});
+        seg->SetWidth(x);
+        selected += c.steps[i];
+      }
+      made.push_back(seg);
+    }
+    const TNetTrace* t = net->AppendTrace(std::move(trace));
+    list.AppendNet(std::move(net));
+    ASSERT_EQ(t->Segments().size(), made.size());
+    for (std::size_t i = 0; i < made.size(); ++i) {
+      const TLineSegment& seg = *t->Segments()[i];
+      EXPECT_EQ(&seg, made[i]);
+      EXPECT_EQ(seg.Trace(), t);
+      EXPECT_EQ(seg.Selected(), c.steps[i] != 0);
+      ASSERT_EQ(seg.Points().Count(), 2);
+      EXPECT_EQ(seg.Points()[1].x, static_cast<double>(i));
+      EXPECT_TRUE(seg.Correct());
+      EXPECT_EQ(seg.Layer(), TSolderMaskLayer::smlNone);
+    }
+    EXPECT_EQ(t->SelectedSegmentsCount(), selected);
+    EXPECT_EQ(list.GetNet(0)->SegmentsCount(), static_cast<int>(made.size()));
+    EXPECT_EQ(list.TotalSelectedSegments(), selected);
+  }
+}
+
 class NetLookUp : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -280,6 +282,54 @@ TEST(BoardReader, ShapesThatQualifyAreRead) {
     }
     EXPECT_EQ(got, c.expected);
     EXPECT_EQ(l.state.AnySelected, !c.expected.empty());  // a shape alone makes the board selected
+  }
+}
+
+std::uint64_t Bits(double v) {
+  std::uint64_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
+
+// The reader takes the plain forms of its numbers in a pass of its own: every form gives what
+// ParseNumber and ParseInteger give, or the message of a bad value.
+TEST(BoardReader, PointValuesReadAsTheNumberFunctionsReadThem) {
+  const char* numbers[] = {"0", "12.5", "-3.25", "+4", "007", "5.", ".5", "-0", "-.0", "+", "-", "", ".", " 1", "1 ",
+                           "1,5", "1e3", "1E-2", "123456789012345", "1234567890123456", "0.000000000000001",
+                           "12345678.9012345", "-99999999999999.9", "1.2.3", "abc", "nan", "inf", "1e999", "0x10",
+                           "--1", "1e", "12a", "9007199254740993", "0.1", "0.3", "1.-2"};
+  for (const char* text : numbers) {
+    SCOPED_TRACE(std::string("\"") + text + "\"");
+    const double expected = ParseNumber(text);
+    for (const char* attribute : {"X", "Width"}) {
+      // On the end point, whose width is the segment's.
+      const std::string end = std::string(attribute) == "X" ? "X=\"" + std::string(text) + "\" Y=\"0\" Width=\"0.3\" Lay=\"0\""
+                                                             : "X=\"1\" Y=\"0\" Width=\"" + std::string(text) + "\" Lay=\"0\"";
+      Loaded l(BoardXml(NetXml("N", {Pt(0, 0), end})));
+      if (std::isnan(expected)) {
+        EXPECT_EQ(l.user.messages, std::vector<std::string>{"Net N: point #1: incorrect \"" + std::string(attribute) +
+                                                            "\" attribute value."});
+        continue;
+      }
+      ASSERT_TRUE(l.ok) << attribute;
+      const TLineSegment& seg = *l.state.NetList->GetNet(0)->Traces()[0]->Segments()[0];
+      const double got = std::string(attribute) == "X" ? seg.Points()[1].x : seg.Width();
+      EXPECT_EQ(Bits(got), Bits(expected)) << attribute;
+    }
+  }
+  const char* layTexts[] = {"0", "1", "2", "00", "002", "+2", " 2", "2 ", "-0", "3", "-1", "", "a", "1.0",
+                          "999999999", "0000000002", "2x", "4294967298"};
+  for (const char* text : layTexts) {
+    SCOPED_TRACE(std::string("\"") + text + "\"");
+    Loaded l(BoardXml(NetXml("N", {Pt(0, 0), "X=\"1\" Y=\"0\" Width=\"0.3\" Lay=\"" + std::string(text) + "\""})));
+    const std::optional<int> expected = ParseInteger(text);
+    if (!expected || *expected < 0 || *expected > 2) {
+      EXPECT_EQ(l.user.messages, std::vector<std::string>{"Net N: point #1: incorrect \"Lay\" attribute value."});
+      continue;
+    }
+    ASSERT_TRUE(l.ok);
+    const TSolderMaskLayer layers[] = {TSolderMaskLayer::smlTop, TSolderMaskLayer::smlNone, TSolderMaskLayer::smlBottom};
+    EXPECT_EQ(l.state.NetList->GetNet(0)->Traces()[0]->Segments()[0]->Layer(), layers[*expected]);
   }
 }
 

@@ -264,6 +264,136 @@ TEST(XmlNodes, ReadingNamesAttributesAndTexts) {
   EXPECT_EQ(src.FirstChild("Z").AttributeText("Q"), "");
 }
 
+// The walk over child elements visits what ChildElements lists, in the same order, however
+// the file's children and the added ones are mixed.
+TEST(XmlNodes, ElementWalkFollowsTheChildList) {
+  struct Case {
+    const char* what;
+    std::string xml;
+    std::function<TXmlNode(TXmlNode)> edit;  // returns the element to walk
+    std::vector<std::string> names;
+  };
+  auto same = [](TXmlNode e) { return e; };
+  const std::vector<Case> cases = {
+      {"file only, other nodes between", "<S>t<A/><!--c--><B/>t<?pi x?><C/></S>", same, {"A", "B", "C"}},
+      {"no children", "<S/>", same, {}},
+      {"text only", "<S>text</S>", same, {}},
+      {"inserted first",
+       "<S><A/><B/></S>",
+       [](TXmlNode e) {
+         e.InsertChildFirst("L1");
+         e.InsertChildFirst("L0");
+         return e;
+       },
+       {"L0", "L1", "A", "B"}},
+      {"appended",
+       "<S><A/></S>",
+       [](TXmlNode e) {
+         e.AddChild("T0");
+         e.AddChild("T1");
+         return e;
+       },
+       {"A", "T0", "T1"}},
+      {"both around the file's own",
+       "<S>x<A/>y<B/>z</S>",
+       [](TXmlNode e) {
+         e.AddChild("T");
+         e.InsertChildFirst("L");
+         return e;
+       },
+       {"L", "A", "B", "T"}},
+      {"inserted first, none of its own",
+       "<S>text</S>",
+       [](TXmlNode e) {
+         e.InsertChildFirst("L");
+         return e;
+       },
+       {"L"}},
+      {"both, none of its own",
+       "<S/>",
+       [](TXmlNode e) {
+         e.AddChild("T");
+         e.InsertChildFirst("L");
+         return e;
+       },
+       {"L", "T"}},
+      {"children of an added element",
+       "<S><A/></S>",
+       [](TXmlNode e) {
+         TXmlNode p = e.AddChild("P");
+         p.AddChild("X");
+         p.AddChild("Y");
+         p.InsertChildFirst("W");
+         return p;
+       },
+       {"W", "X", "Y"}},
+      {"an added element without children", "<S/>", [](TXmlNode e) { return e.AddChild("P"); }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TXmlDocument doc;
+    doc.LoadFromBytes(c.xml);
+    TXmlNode e = c.edit(doc.TopLevelElement("S"));
+    std::vector<std::string> listed, walked;
+    for (TXmlNode n : e.ChildElements()) listed.push_back(n.Name());
+    for (TXmlNode n : e.Elements()) walked.push_back(n.Name());
+    EXPECT_EQ(listed, c.names);
+    EXPECT_EQ(walked, c.names);
+  }
+  int none = 0;
+  for (TXmlNode n : TXmlNode().Elements()) none += n ? 1 : 100;
+  EXPECT_EQ(none, 0);
+}
+
+// Several attributes in one pass: each name finds its value wherever it stands, the first
+// of repeated ones counts, absent ones stay empty; file values are NUL-terminated texts,
+// added ones (an empty one too) are pieces.
+TEST(XmlNodes, FindAttributesInAnyOrder) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<S><E a=\"1\" b=\"\" c=\"three\" d=\"4\"/><R x=\"first\" x=\"second\" y=\"2\"/></S>");
+  TXmlNode s = doc.TopLevelElement("S");
+  TXmlNode added = s.AddChild("N");
+  added.SetAttribute("p", "");
+  added.SetAttribute("q", "qq");
+  struct Case {
+    const char* what;
+    TXmlNode element;
+    std::vector<std::string_view> names;
+    std::vector<const char*> values;  // null: absent
+  };
+  const std::vector<Case> cases = {
+      {"in order", s.FirstChild("E"), {"a", "b", "c", "d"}, {"1", "", "three", "4"}},
+      {"reversed", s.FirstChild("E"), {"d", "c", "b", "a"}, {"4", "three", "", "1"}},
+      {"mixed, with absent ones", s.FirstChild("E"), {"c", "z", "a", "", "d"}, {"three", nullptr, "1", nullptr, "4"}},
+      {"prefixes are other names", s.FirstChild("E"), {"aa", "thre", "b"}, {nullptr, nullptr, ""}},
+      {"repeated", s.FirstChild("R"), {"y", "x"}, {"2", "first"}},
+      {"the same name twice", s.FirstChild("E"), {"c", "c"}, {"three", nullptr}},
+      {"added element", added, {"q", "p", "r"}, {"qq", "", nullptr}},
+      {"no element", TXmlNode(), {"a"}, {nullptr}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<TXmlValue> found(c.names.size());
+    std::vector<std::optional<std::string_view>> views(c.names.size());
+    c.element.FindAttributes(c.names, found);
+    c.element.FindAttributes(c.names, views);
+    for (std::size_t i = 0; i < c.names.size(); ++i) {
+      SCOPED_TRACE(c.names[i]);
+      ASSERT_EQ(static_cast<bool>(found[i]), c.values[i] != nullptr);
+      ASSERT_EQ(views[i].has_value(), c.values[i] != nullptr);
+      if (!c.values[i]) continue;
+      EXPECT_EQ(found[i].View(), c.values[i]);
+      EXPECT_EQ(*views[i], c.values[i]);
+      if (c.element.Name() == "N") {
+        EXPECT_EQ(found[i].TerminatedText(), nullptr);
+      } else {
+        ASSERT_NE(found[i].TerminatedText(), nullptr);
+        EXPECT_STREQ(found[i].TerminatedText(), c.values[i]);
+      }
+    }
+  }
+}
+
 TEST(XmlNodes, ElementsOfTheFileCannotBeChanged) {
   TXmlDocument doc;
   doc.LoadFromBytes("<Source a=\"1\"/>");
