@@ -59,6 +59,16 @@ class TMarkup {
   std::size_t FSize = 0;
 };
 
+// Whether an attribute value goes into markup as it is: plain printable ASCII (all numbers
+// and names this program writes).
+inline bool IsPlainValue(std::string_view value) {
+  for (char ch : value) {
+    auto b = static_cast<unsigned char>(ch);
+    if (b < 0x20 || b >= 0x80 || ch == '&' || ch == '<' || ch == '>' || ch == '"') return false;
+  }
+  return true;
+}
+
 // Appends text for an attribute value: markup characters and line breaks as references, and
 // characters the encoding cannot hold as numeric references.
 void AppendEscaped(TMarkup& out, std::string_view value, TXmlEncoding enc);

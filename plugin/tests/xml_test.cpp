@@ -271,6 +271,99 @@ TEST(XmlNodes, ElementsOfTheFileCannotBeChanged) {
   EXPECT_THROW(doc.TopLevelElement("Source").AddChild("bad name"), EXmlError);
 }
 
+// Attributes of new elements: setting one again replaces its value where it stands, one set
+// after the element got children or after other elements got theirs comes last, and each
+// reads back as it was set, also when its markup had to be escaped.
+TEST(XmlNodes, AttributesOfNewElementsKeepTheirOrderAndValues) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<?xml version=\"1.0\" encoding=\"windows-1251\"?><Source><Board/></Source>");
+  TXmlNode board = doc.TopLevelElement("Source").FirstChild("Board");
+  TXmlNode a = board.AddChild("A");
+  a.SetAttribute("x", "1");
+  a.SetAttribute("y", "2");
+  TXmlNode b = a.AddChild("B");
+  b.SetAttribute("z", "3");
+  a.SetAttribute("x", "longer than before");
+  a.SetAttribute("w", "<\x01\xCE\xA9");  // markup, a character XML cannot hold, one windows-1251 cannot
+  b.SetAttribute("z", "");
+  a.SetAttribute("y", "2");
+  TXmlNode c = board.InsertChildFirst(doc.Intern("C"));
+  c.SetAttribute(doc.Intern("x"), "&");
+  c.SetAttribute(doc.Intern("x"), "plain again");
+  EXPECT_EQ(doc.SaveToBytes(),
+            "<?xml version=\"1.0\" encoding=\"windows-1251\"?><Source><Board><C x=\"plain again\"/>"
+            "<A x=\"longer than before\" y=\"2\" w=\"&lt;&#937;\"><B z=\"\"/></A></Board></Source>");
+  const struct {
+    TXmlNode node;
+    const char* name;
+    std::optional<std::string> value;
+  } reads[] = {
+      {a, "x", "longer than before"}, {a, "y", "2"}, {a, "w", "<\x01\xCE\xA9"}, {a, "z", std::nullopt},
+      {b, "z", ""},                   {c, "x", "plain again"},
+  };
+  for (const auto& r : reads) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(r.node.Attribute(r.name), r.value);
+  }
+  std::string_view names[] = {"w", "y", "q", "x"};
+  std::optional<std::string_view> values[4];
+  a.FindAttributes(names, values);
+  EXPECT_EQ(values[0], std::optional<std::string_view>("<\x01\xCE\xA9"));
+  EXPECT_EQ(values[1], std::optional<std::string_view>("2"));
+  EXPECT_FALSE(values[2]);
+  EXPECT_EQ(values[3], std::optional<std::string_view>("longer than before"));
+}
+
+// Many new elements whose markup fills blocks of text to their ends, values longer than a
+// block among them, and values set again later: the saved markup is as built by hand.
+TEST(XmlNodes, ManyNewAttributesSaveAsSet) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<Source><Board/></Source>");
+  TXmlNode board = doc.TopLevelElement("Source").FirstChild("Board");
+  const TXmlName e = doc.Intern("E"), va = doc.Intern("a"), vb = doc.Intern("b");
+  std::vector<TXmlNode> nodes;
+  std::vector<std::pair<std::string, std::string>> expected;  // values of a and b
+  for (int i = 0; i < 3000; ++i) {
+    nodes.push_back(board.AddChild(e));
+    const std::string a(i % 997 == 5 ? 70000 + i : (i * 37) % 300, static_cast<char>('a' + i % 26));
+    nodes.back().SetAttribute(va, a);
+    nodes.back().SetAttribute(vb, std::to_string(i));
+    expected.emplace_back(a, std::to_string(i));
+    if (i % 7 == 3) {
+      const int back = i / 2;
+      expected[back].first = "again " + std::to_string(i);
+      nodes[back].SetAttribute(va, expected[back].first);
+    }
+  }
+  std::string want = "<Source><Board>";
+  for (const auto& [a, b] : expected) want += "<E a=\"" + a + "\" b=\"" + b + "\"/>";
+  want += "</Board></Source>";
+  EXPECT_TRUE(doc.SaveToBytes() == want);
+  EXPECT_EQ(nodes[1000].AttributeText("b"), "1000");
+}
+
+TEST(XmlNodes, NamesAreCheckedAndBelongToTheirDocument) {
+  TXmlDocument doc, other;
+  doc.LoadFromBytes("<Source><Board/></Source>");
+  other.LoadFromBytes("<Source/>");
+  TXmlNode board = doc.TopLevelElement("Source").FirstChild("Board");
+  for (const char* bad : {"", "a b", "a=", "x\"", "<y"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(doc.Intern(bad), EXmlError);
+    EXPECT_THROW(board.AddChild(bad), EXmlError);
+  }
+  EXPECT_THROW(board.AddChild(other.Intern("S")), EXmlError);
+  EXPECT_THROW(board.AddChild(TXmlName()), EXmlError);
+  TXmlNode s = board.AddChild(doc.Intern("S"));
+  EXPECT_THROW(s.SetAttribute(other.Intern("x"), "1"), EXmlError);
+  EXPECT_THROW(TXmlNode().AddChild(doc.Intern("S")), EXmlError);
+  // A handle outlives the elements it named: it still serves after a new reading.
+  const TXmlName kept = doc.Intern("K");
+  doc.LoadFromBytes("<Source><Board/></Source>");
+  doc.TopLevelElement("Source").FirstChild("Board").AddChild(kept).SetAttribute(doc.Intern("v"), "1");
+  EXPECT_EQ(doc.SaveToBytes(), "<Source><Board><K v=\"1\"/></Board></Source>");
+}
+
 TEST(XmlParse, BrokenTextRaisesTheLayersError) {
   const std::vector<std::string> broken = {
       "",
