@@ -46,6 +46,21 @@ bool SegmentWritten(int region, const TLineSegment& segment) {
   return segment.Correct() && (region != RegionSegments || segment.Selected());
 }
 
+// The names of the elements and attributes written, looked up once per document.
+struct TShapeNames {
+  explicit TShapeNames(TXmlDocument& doc)
+      : shape(doc.Intern("Shape")),
+        points(doc.Intern("Points")),
+        point(doc.Intern("Point")),
+        item(doc.Intern("Item")),
+        type(doc.Intern("Type")),
+        lineWidth(doc.Intern("LineWidth")),
+        layer(doc.Intern("Layer")),
+        x(doc.Intern("X")),
+        y(doc.Intern("Y")) {}
+  TXmlName shape, points, point, item, type, lineWidth, layer, x, y;
+};
+
 TXmlNode FindOrAddShapes(RunState& state) {
   TXmlNode source = state.XmlDocument.TopLevelElement("Source");
   TXmlNode board = source.FirstChild("Board");
@@ -56,20 +71,20 @@ TXmlNode FindOrAddShapes(RunState& state) {
 }
 
 // Sets a number attribute in the writing form.
-void SetNumber(TXmlNode& node, std::string_view name, double value) {
+void SetNumber(TXmlNode& node, TXmlName name, double value) {
   char text[NumberTextSize];
   node.SetAttribute(name, std::string_view(text, FormatNumberTo(value, text)));
 }
 
-void AddPoint(TXmlNode parent, const char* name, const TDPoint& p, bool first) {
+void AddPoint(TXmlNode parent, TXmlName name, const TDPoint& p, bool first, const TShapeNames& n) {
   TXmlNode node = first ? parent.InsertChildFirst(name) : parent.AddChild(name);
-  SetNumber(node, "X", p.x);
-  SetNumber(node, "Y", p.y);
+  SetNumber(node, n.x, p.x);
+  SetNumber(node, n.y, p.y);
 }
 
 // Joins Segment to the current Shape when an end meets the opening segment's; false when
 // none meets.
-bool JoinSegment(TXmlNode shape, const TLineSegment& opening, const TLineSegment& segment) {
+bool JoinSegment(TXmlNode shape, const TLineSegment& opening, const TLineSegment& segment, const TShapeNames& n) {
   const TDPoint& oFirst = opening.Points().First();
   const TDPoint& oLast = opening.Points().Last();
   const TDPoint& sFirst = segment.Points().First();
@@ -89,8 +104,8 @@ bool JoinSegment(TXmlNode shape, const TLineSegment& opening, const TLineSegment
   } else {
     return false;
   }
-  shape.SetAttribute("Type", "PolyLine");
-  AddPoint(shape.FirstChild("Points"), "Item", *point, first);
+  shape.SetAttribute(n.type, "PolyLine");
+  AddPoint(shape.FirstChild("Points"), n.item, *point, first, n);
   return true;
 }
 
@@ -123,13 +138,14 @@ void FindIncompatibleShapes(RunState& state) {
   }
 }
 
-void WriteSegmentShape(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
-                       const TLineSegment*& OpeningSegment) {
-  ShapeElement.SetAttribute("Type", Segment.Arc() ? "Arc" : "Line");
-  SetNumber(ShapeElement, "LineWidth", state.MaskSwell * 2 + Segment.Width());
-  ShapeElement.SetAttribute("Layer", MaskLayerText(Segment.Layer()));
-  TXmlNode points = ShapeElement.AddChild("Points");
-  for (const TDPoint& p : Segment.Points()) AddPoint(points, Segment.Arc() ? "Item" : "Point", p, false);
+namespace {
+void WriteSegment(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
+                  const TLineSegment*& OpeningSegment, const TShapeNames& n) {
+  ShapeElement.SetAttribute(n.type, Segment.Arc() ? "Arc" : "Line");
+  SetNumber(ShapeElement, n.lineWidth, state.MaskSwell * 2 + Segment.Width());
+  ShapeElement.SetAttribute(n.layer, MaskLayerText(Segment.Layer()));
+  TXmlNode points = ShapeElement.AddChild(n.points);
+  for (const TDPoint& p : Segment.Points()) AddPoint(points, Segment.Arc() ? n.item : n.point, p, false, n);
   if (Segment.Arc()) {
     ShapeElement = TXmlNode();
     OpeningSegment = nullptr;
@@ -138,8 +154,23 @@ void WriteSegmentShape(const RunState& state, TXmlNode& ShapeElement, const TLin
   }
 }
 
+void WriteShape(TXmlNode ShapeElement, const TShapeBase& Shape, const TShapeNames& n) {
+  ShapeElement.SetAttribute(n.type, ShapeTypeToStr(Shape.ShapeType()));
+  if (!Shape.IsFilled()) SetNumber(ShapeElement, n.lineWidth, Shape.LineWidth());
+  ShapeElement.SetAttribute(n.layer, MaskLayerText(Shape.Layer()));
+  TXmlNode points = ShapeElement.AddChild(n.points);
+  for (const TDPoint& p : Shape.Points()) AddPoint(points, n.point, p, false, n);
+}
+}  // namespace
+
+void WriteSegmentShape(RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
+                       const TLineSegment*& OpeningSegment) {
+  WriteSegment(state, ShapeElement, Segment, OpeningSegment, TShapeNames(state.XmlDocument));
+}
+
 int MaskRegion(RunState& state, int Region) {
   TXmlNode shapes = FindOrAddShapes(state);
+  const TShapeNames n(state.XmlDocument);
   int added = 0;
   for (const auto& net : state.NetList->Items()) {
     if (!NetTaken(Region, *net)) continue;
@@ -152,12 +183,12 @@ int MaskRegion(RunState& state, int Region) {
         bool joined = false;
         if (current && opening && !opening->Arc() && !segment->Arc() && opening->Layer() == segment->Layer() &&
             WidthsEqual(opening->Width(), segment->Width())) {
-          joined = JoinSegment(current, *opening, *segment);
+          joined = JoinSegment(current, *opening, *segment, n);
         }
         if (!joined) {
-          current = shapes.AddChild("Shape");
+          current = shapes.AddChild(n.shape);
           ++added;
-          WriteSegmentShape(state, current, *segment, opening);
+          WriteSegment(state, current, *segment, opening, n);
         }
       }
     }
@@ -169,22 +200,19 @@ int MaskSelectedSegments(RunState& state) { return MaskRegion(state, RegionSegme
 int MaskSelectedTraces(RunState& state) { return MaskRegion(state, RegionTraces); }
 int MaskSelectedNets(RunState& state) { return MaskRegion(state, RegionNets); }
 
-void WriteShapeNode(TXmlNode ShapeElement, const TShapeBase& Shape) {
-  ShapeElement.SetAttribute("Type", ShapeTypeToStr(Shape.ShapeType()));
-  if (!Shape.IsFilled()) SetNumber(ShapeElement, "LineWidth", Shape.LineWidth());
-  ShapeElement.SetAttribute("Layer", MaskLayerText(Shape.Layer()));
-  TXmlNode points = ShapeElement.AddChild("Points");
-  for (const TDPoint& p : Shape.Points()) AddPoint(points, "Point", p, false);
+void WriteShapeNode(RunState& state, TXmlNode ShapeElement, const TShapeBase& Shape) {
+  WriteShape(ShapeElement, Shape, TShapeNames(state.XmlDocument));
 }
 
 int WriteSelectedShapes(RunState& state) {
   TXmlNode shapes = FindOrAddShapes(state);
+  const TShapeNames n(state.XmlDocument);
   int added = 0;
   for (const auto& shape : *state.ShapeList) {
     if (!shape->Enabled()) continue;
     std::unique_ptr<TShapeList> parts = shape->SplitToShapes(state.MaskSwell);
     for (const auto& part : *parts) {
-      WriteShapeNode(shapes.AddChild("Shape"), *part);
+      WriteShape(shapes.AddChild(n.shape), *part, n);
       ++added;
     }
   }
