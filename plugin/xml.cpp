@@ -687,9 +687,20 @@ namespace {
 struct TMarkupAttribute {
   std::size_t value, end;
 };
+// Attributes are short: plain loops beat calls to memchr and memcmp.
 TMarkupAttribute AttributeAt(std::string_view markup, std::size_t pos) {
-  const std::size_t value = markup.find('"', pos) + 1;
-  return {value, markup.find('"', value)};
+  std::size_t value = pos;
+  while (markup[value] != '"') ++value;
+  std::size_t end = ++value;
+  while (markup[end] != '"') ++end;
+  return {value, end};
+}
+bool StartsAt(std::string_view markup, std::size_t pos, std::string_view start) {
+  if (markup.size() - pos < start.size()) return false;
+  for (std::size_t i = 0; i < start.size(); ++i) {
+    if (markup[pos + i] != start[i]) return false;
+  }
+  return true;
 }
 }  // namespace
 
@@ -716,7 +727,7 @@ void TXmlDocument::Impl::SetAddedAttribute(std::uint32_t element, std::uint32_t 
   const std::string_view markup = texts.View(e.attributes);
   for (std::size_t pos = 0; pos < markup.size();) {
     const TMarkupAttribute a = AttributeAt(markup, pos);
-    if (markup.compare(pos, start.size(), start) != 0) {
+    if (!StartsAt(markup, pos, start)) {
       pos = a.end + 1;
       continue;
     }
