@@ -70,16 +70,12 @@ TXmlNode FindOrAddShapes(RunState& state) {
   return shapes;
 }
 
-// Sets a number attribute in the writing form.
-void SetNumber(TXmlNode& node, TXmlName name, double value) {
-  char text[NumberTextSize];
-  node.SetAttribute(name, std::string_view(text, FormatNumberTo(value, text)));
-}
-
 void AddPoint(TXmlNode parent, TXmlName name, const TDPoint& p, bool first, const TShapeNames& n) {
   TXmlNode node = first ? parent.InsertChildFirst(name) : parent.AddChild(name);
-  SetNumber(node, n.x, p.x);
-  SetNumber(node, n.y, p.y);
+  char x[NumberTextSize], y[NumberTextSize];
+  const TXmlNode::TAttribute xy[] = {{n.x, std::string_view(x, FormatNumberTo(p.x, x))},
+                                     {n.y, std::string_view(y, FormatNumberTo(p.y, y))}};
+  node.SetAttributes(xy);
 }
 
 // Joins Segment to the current Shape when an end meets the opening segment's; false when
@@ -141,9 +137,12 @@ void FindIncompatibleShapes(RunState& state) {
 namespace {
 void WriteSegment(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
                   const TLineSegment*& OpeningSegment, const TShapeNames& n) {
-  ShapeElement.SetAttribute(n.type, Segment.Arc() ? "Arc" : "Line");
-  SetNumber(ShapeElement, n.lineWidth, state.MaskSwell * 2 + Segment.Width());
-  ShapeElement.SetAttribute(n.layer, MaskLayerText(Segment.Layer()));
+  char width[NumberTextSize];
+  const TXmlNode::TAttribute attributes[] = {
+      {n.type, Segment.Arc() ? "Arc" : "Line"},
+      {n.lineWidth, std::string_view(width, FormatNumberTo(state.MaskSwell * 2 + Segment.Width(), width))},
+      {n.layer, MaskLayerText(Segment.Layer())}};
+  ShapeElement.SetAttributes(attributes);
   TXmlNode points = ShapeElement.AddChild(n.points);
   for (const TDPoint& p : Segment.Points()) AddPoint(points, Segment.Arc() ? n.item : n.point, p, false, n);
   if (Segment.Arc()) {
@@ -155,9 +154,13 @@ void WriteSegment(const RunState& state, TXmlNode& ShapeElement, const TLineSegm
 }
 
 void WriteShape(TXmlNode ShapeElement, const TShapeBase& Shape, const TShapeNames& n) {
-  ShapeElement.SetAttribute(n.type, ShapeTypeToStr(Shape.ShapeType()));
-  if (!Shape.IsFilled()) SetNumber(ShapeElement, n.lineWidth, Shape.LineWidth());
-  ShapeElement.SetAttribute(n.layer, MaskLayerText(Shape.Layer()));
+  char width[NumberTextSize];
+  TXmlNode::TAttribute attributes[3];
+  std::size_t count = 0;
+  attributes[count++] = {n.type, ShapeTypeToStr(Shape.ShapeType())};
+  if (!Shape.IsFilled()) attributes[count++] = {n.lineWidth, std::string_view(width, FormatNumberTo(Shape.LineWidth(), width))};
+  attributes[count++] = {n.layer, MaskLayerText(Shape.Layer())};
+  ShapeElement.SetAttributes(std::span(attributes, count));
   TXmlNode points = ShapeElement.AddChild(n.points);
   for (const TDPoint& p : Shape.Points()) AddPoint(points, n.point, p, false, n);
 }

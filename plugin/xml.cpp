@@ -681,6 +681,35 @@ void TXmlNode::SetAttribute(TXmlName name, std::string_view value) {
   FDoc->FImpl->SetAddedAttribute(FNew, FDoc->FImpl->NameId(name), value);
 }
 
+void TXmlNode::SetAttributes(std::span<const TAttribute> attributes) {
+  if (!*this) throw EXmlError("No element to set an attribute on");
+  if (FNew == kNoElement) throw EXmlError("Element \"" + Name() + "\" of the file cannot be changed");
+  TXmlDocument::Impl& d = *FDoc->FImpl;
+  // A new element with plain values under distinct names takes its markup in one piece.
+  std::size_t size = 0;
+  bool oneByOne = d.added[FNew].attributes.length != 0;
+  for (std::size_t i = 0; i < attributes.size() && !oneByOne; ++i) {
+    const std::uint32_t name = d.NameId(attributes[i].name);
+    for (std::size_t j = 0; j < i; ++j) oneByOne |= attributes[j].name.FId == name;
+    oneByOne |= !IsPlainValue(attributes[i].value);
+    size += d.names.AttributeStart(name).size() + attributes[i].value.size() + 1;
+  }
+  if (oneByOne) {
+    for (const TAttribute& a : attributes) d.SetAddedAttribute(FNew, d.NameId(a.name), a.value);
+    return;
+  }
+  if (size == 0) return;
+  char* out = d.texts.Append(size, d.added[FNew].attributes);
+  for (const TAttribute& a : attributes) {
+    const std::string_view start = d.names.AttributeStart(a.name.FId);
+    std::memcpy(out, start.data(), start.size());
+    out += start.size();
+    if (!a.value.empty()) std::memcpy(out, a.value.data(), a.value.size());
+    out += a.value.size();
+    *out++ = '"';
+  }
+}
+
 namespace {
 // The attribute at pos of an element's markup: where its value starts and ends (at its
 // closing quote). Names hold no quote and values are escaped, so quotes delimit them.

@@ -84,6 +84,12 @@ class TXmlNode {
   // Sets (or appends, in call order) an attribute of an element added since loading.
   void SetAttribute(std::string_view name, std::string_view value);
   void SetAttribute(TXmlName name, std::string_view value);
+  // Sets several, as SetAttribute one after the other would.
+  struct TAttribute {
+    TXmlName name;
+    std::string_view value;
+  };
+  void SetAttributes(std::span<const TAttribute> attributes);
 
  private:
   friend class TXmlDocument;

@@ -1,6 +1,6 @@
 #pragma once
 // The store of the elements added to a loaded document: compact records in pages that never
-// move, their names kept once, their attribute values in blocks of text.
+// move, their names kept once, their attributes as markup in blocks of text.
 #include <cstdint>
 #include <cstring>
 #include <memory>

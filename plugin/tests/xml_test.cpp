@@ -342,6 +342,52 @@ TEST(XmlNodes, ManyNewAttributesSaveAsSet) {
   EXPECT_EQ(nodes[1000].AttributeText("b"), "1000");
 }
 
+// Several attributes set in one call come out as the same calls one by one: on fresh and on
+// attributed elements, with names repeated in the list, empty and escaped values.
+TEST(XmlNodes, SettingSeveralAttributesIsSettingThemInTurn) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> before, list;
+    std::string markup;  // of the element saved after the list
+  };
+  const std::vector<Case> cases = {
+      {"fresh element", {}, {{"X", "1.5"}, {"Y", "-2"}}, "<E X=\"1.5\" Y=\"-2\"/>"},
+      {"empty list", {{"a", "1"}}, {}, "<E a=\"1\"/>"},
+      {"empty value", {}, {{"a", ""}, {"b", "x"}}, "<E a=\"\" b=\"x\"/>"},
+      {"a name twice", {}, {{"a", "1"}, {"b", "2"}, {"a", "3"}}, "<E a=\"3\" b=\"2\"/>"},
+      {"after others, one set again", {{"a", "1"}, {"b", "2"}}, {{"c", "3"}, {"a", "4"}},
+       "<E a=\"4\" b=\"2\" c=\"3\"/>"},
+      {"escaped value", {}, {{"a", "x<y"}, {"b", "\xCE\xA9"}}, "<E a=\"x&lt;y\" b=\"&#937;\"/>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string saved[2];
+    for (int inTurn = 0; inTurn < 2; ++inTurn) {
+      TXmlDocument doc;
+      doc.LoadFromBytes("<?xml version=\"1.0\" encoding=\"windows-1251\"?><S/>");
+      TXmlNode e = doc.TopLevelElement("S").AddChild(doc.Intern("E"));
+      for (const auto& [name, value] : c.before) e.SetAttribute(name, value);
+      std::vector<TXmlNode::TAttribute> list;
+      for (const auto& [name, value] : c.list) list.push_back({doc.Intern(name), value});
+      if (inTurn) {
+        for (const auto& a : list) e.SetAttribute(a.name, a.value);
+      } else {
+        e.SetAttributes(list);
+      }
+      for (const auto& [name, value] : c.list) EXPECT_TRUE(e.HasAttribute(name)) << name;
+      saved[inTurn] = doc.SaveToBytes();
+    }
+    EXPECT_EQ(saved[0], saved[1]);
+    EXPECT_EQ(saved[0], "<?xml version=\"1.0\" encoding=\"windows-1251\"?><S>" + c.markup + "</S>");
+  }
+  TXmlDocument doc, other;
+  doc.LoadFromBytes("<S/>");
+  TXmlNode e = doc.TopLevelElement("S").AddChild("E");
+  const TXmlNode::TAttribute foreign[] = {{doc.Intern("a"), "1"}, {other.Intern("b"), "2"}};
+  EXPECT_THROW(e.SetAttributes(foreign), EXmlError);
+  EXPECT_THROW(doc.TopLevelElement("S").SetAttributes(std::span(foreign, 1)), EXmlError);
+}
+
 TEST(XmlNodes, NamesAreCheckedAndBelongToTheirDocument) {
   TXmlDocument doc, other;
   doc.LoadFromBytes("<Source><Board/></Source>");
