@@ -702,9 +702,9 @@ void TXmlNode::SetAttributes(std::span<const TAttribute> attributes) {
   char* out = d.texts.Append(size, d.added[FNew].attributes);
   for (const TAttribute& a : attributes) {
     const std::string_view start = d.names.AttributeStart(a.name.FId);
-    std::memcpy(out, start.data(), start.size());
+    xml_markup::CopyShort(out, start.data(), start.size());
     out += start.size();
-    if (!a.value.empty()) std::memcpy(out, a.value.data(), a.value.size());
+    xml_markup::CopyShort(out, a.value.data(), a.value.size());
     out += a.value.size();
     *out++ = '"';
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugin/tests/test_files.h"
+#include "plugin/xml_markup.h"
 
 namespace {
 
@@ -386,6 +387,22 @@ TEST(XmlNodes, SettingSeveralAttributesIsSettingThemInTurn) {
   const TXmlNode::TAttribute foreign[] = {{doc.Intern("a"), "1"}, {other.Intern("b"), "2"}};
   EXPECT_THROW(e.SetAttributes(foreign), EXmlError);
   EXPECT_THROW(doc.TopLevelElement("S").SetAttributes(std::span(foreign, 1)), EXmlError);
+}
+
+// Short copies take fixed-size moves chosen by length: every length around the limits of
+// each kind copies exactly its bytes and touches nothing beside them.
+TEST(XmlMarkup, ShortCopiesCopyExactlyTheirBytes) {
+  for (std::size_t n = 0; n <= 70; ++n) {
+    SCOPED_TRACE(n);
+    std::string from(n + 2, '?'), to(n + 8, '.');
+    for (std::size_t i = 0; i < from.size(); ++i) from[i] = static_cast<char>('A' + i % 50);
+    xml_markup::CopyShort(to.data() + 4, from.data() + 1, n);
+    EXPECT_EQ(to, std::string(4, '.') + from.substr(1, n) + std::string(4, '.'));
+    xml_markup::TMarkup markup;
+    markup += "<";
+    markup += std::string_view(from).substr(1, n);
+    EXPECT_EQ(markup.View(), "<" + from.substr(1, n));
+  }
 }
 
 TEST(XmlNodes, NamesAreCheckedAndBelongToTheirDocument) {
