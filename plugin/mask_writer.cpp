@@ -78,31 +78,27 @@ void AddPoint(TXmlNode parent, TXmlName name, const TDPoint& p, bool first, cons
   node.SetAttributes(xy);
 }
 
-// Joins Segment to the current Shape when an end meets the opening segment's; false when
-// none meets.
-bool JoinSegment(TXmlNode shape, const TLineSegment& opening, const TLineSegment& segment, const TShapeNames& n) {
+// Whether segment may join a shape opened by the opening segment: both straight, on one
+// layer, of one width.
+bool MayJoin(const TLineSegment& opening, const TLineSegment& segment) {
+  return !opening.Arc() && !segment.Arc() && opening.Layer() == segment.Layer() &&
+         WidthsEqual(opening.Width(), segment.Width());
+}
+
+// The end of segment that joins the shape when its other end meets an end of the opening
+// segment, and whether it goes first; nullptr when no end meets.
+const TDPoint* JoinPoint(const TLineSegment& opening, const TLineSegment& segment, bool& first) {
   const TDPoint& oFirst = opening.Points().First();
   const TDPoint& oLast = opening.Points().Last();
   const TDPoint& sFirst = segment.Points().First();
   const TDPoint& sLast = segment.Points().Last();
-  const TDPoint* point = nullptr;
-  bool first = false;
-  if (PointsCoincide(oLast, sFirst, JoinTolerance)) {
-    point = &sLast;
-  } else if (PointsCoincide(oLast, sLast, JoinTolerance)) {
-    point = &sFirst;
-  } else if (PointsCoincide(oFirst, sFirst, JoinTolerance)) {
-    point = &sLast;
-    first = true;
-  } else if (PointsCoincide(oFirst, sLast, JoinTolerance)) {
-    point = &sFirst;
-    first = true;
-  } else {
-    return false;
-  }
-  shape.SetAttribute(n.type, "PolyLine");
-  AddPoint(shape.FirstChild("Points"), n.item, *point, first, n);
-  return true;
+  first = false;
+  if (PointsCoincide(oLast, sFirst, JoinTolerance)) return &sLast;
+  if (PointsCoincide(oLast, sLast, JoinTolerance)) return &sFirst;
+  first = true;
+  if (PointsCoincide(oFirst, sFirst, JoinTolerance)) return &sLast;
+  if (PointsCoincide(oFirst, sLast, JoinTolerance)) return &sFirst;
+  return nullptr;
 }
 
 }  // namespace
@@ -135,11 +131,12 @@ void FindIncompatibleShapes(RunState& state) {
 }
 
 namespace {
+// A shape that segments will join is written as a polyline from the start.
 void WriteSegment(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
-                  const TLineSegment*& OpeningSegment, const TShapeNames& n) {
+                  const TLineSegment*& OpeningSegment, const TShapeNames& n, bool polyline) {
   char width[NumberTextSize];
   const TXmlNode::TAttribute attributes[] = {
-      {n.type, Segment.Arc() ? "Arc" : "Line"},
+      {n.type, polyline ? "PolyLine" : Segment.Arc() ? "Arc" : "Line"},
       {n.lineWidth, std::string_view(width, FormatNumberTo(state.MaskSwell * 2 + Segment.Width(), width))},
       {n.layer, MaskLayerText(Segment.Layer())}};
   ShapeElement.SetAttributes(attributes);
@@ -168,7 +165,7 @@ void WriteShape(TXmlNode ShapeElement, const TShapeBase& Shape, const TShapeName
 
 void WriteSegmentShape(RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
                        const TLineSegment*& OpeningSegment) {
-  WriteSegment(state, ShapeElement, Segment, OpeningSegment, TShapeNames(state.XmlDocument));
+  WriteSegment(state, ShapeElement, Segment, OpeningSegment, TShapeNames(state.XmlDocument), false);
 }
 
 int MaskRegion(RunState& state, int Region) {
@@ -181,18 +178,23 @@ int MaskRegion(RunState& state, int Region) {
       if (!TraceTaken(Region, *trace)) continue;
       TXmlNode current;
       const TLineSegment* opening = nullptr;
-      for (const auto& segment : trace->Segments()) {
-        if (!SegmentWritten(Region, *segment)) continue;
-        bool joined = false;
-        if (current && opening && !opening->Arc() && !segment->Arc() && opening->Layer() == segment->Layer() &&
-            WidthsEqual(opening->Width(), segment->Width())) {
-          joined = JoinSegment(current, *opening, *segment, n);
-        }
-        if (!joined) {
+      const TLineSegmentList& segments = trace->Segments();
+      auto written = [Region](const std::unique_ptr<TLineSegment>& segment) { return SegmentWritten(Region, *segment); };
+      for (auto it = std::find_if(segments.begin(), segments.end(), written); it != segments.end();) {
+        const TLineSegment& segment = **it;
+        const auto next = std::find_if(it + 1, segments.end(), written);
+        bool first = false;
+        const TDPoint* point = nullptr;
+        if (current && opening && MayJoin(*opening, segment) && (point = JoinPoint(*opening, segment, first))) {
+          AddPoint(current.FirstChild("Points"), n.item, *point, first, n);
+        } else {
           current = shapes.AddChild(n.shape);
           ++added;
-          WriteSegment(state, current, *segment, opening, n);
+          // The next segment written is the first that may join this one.
+          const bool polyline = next != segments.end() && MayJoin(segment, **next) && JoinPoint(segment, **next, first);
+          WriteSegment(state, current, segment, opening, n, polyline);
         }
+        it = next;
       }
     }
   }
