@@ -46,6 +46,21 @@ bool SegmentWritten(int region, const TLineSegment& segment) {
   return segment.Correct() && (region != RegionSegments || segment.Selected());
 }
 
+// The names of the elements and attributes written, looked up once per document.
+struct TShapeNames {
+  explicit TShapeNames(TXmlDocument& doc)
+      : shape(doc.Intern("Shape")),
+        points(doc.Intern("Points")),
+        point(doc.Intern("Point")),
+        item(doc.Intern("Item")),
+        type(doc.Intern("Type")),
+        lineWidth(doc.Intern("LineWidth")),
+        layer(doc.Intern("Layer")),
+        x(doc.Intern("X")),
+        y(doc.Intern("Y")) {}
+  TXmlName shape, points, point, item, type, lineWidth, layer, x, y;
+};
+
 TXmlNode FindOrAddShapes(RunState& state) {
   TXmlNode source = state.XmlDocument.TopLevelElement("Source");
   TXmlNode board = source.FirstChild("Board");
@@ -55,43 +70,35 @@ TXmlNode FindOrAddShapes(RunState& state) {
   return shapes;
 }
 
-// Sets a number attribute in the writing form.
-void SetNumber(TXmlNode& node, std::string_view name, double value) {
-  char text[NumberTextSize];
-  node.SetAttribute(name, std::string_view(text, FormatNumberTo(value, text)));
-}
-
-void AddPoint(TXmlNode parent, const char* name, const TDPoint& p, bool first) {
+void AddPoint(TXmlNode parent, TXmlName name, const TDPoint& p, bool first, const TShapeNames& n) {
   TXmlNode node = first ? parent.InsertChildFirst(name) : parent.AddChild(name);
-  SetNumber(node, "X", p.x);
-  SetNumber(node, "Y", p.y);
+  char x[NumberTextSize], y[NumberTextSize];
+  const TXmlNode::TAttribute xy[] = {{n.x, std::string_view(x, FormatNumberTo(p.x, x))},
+                                     {n.y, std::string_view(y, FormatNumberTo(p.y, y))}};
+  node.SetAttributes(xy);
 }
 
-// Joins Segment to the current Shape when an end meets the opening segment's; false when
-// none meets.
-bool JoinSegment(TXmlNode shape, const TLineSegment& opening, const TLineSegment& segment) {
+// Whether segment may join a shape opened by the opening segment: both straight, on one
+// layer, of one width.
+bool MayJoin(const TLineSegment& opening, const TLineSegment& segment) {
+  return !opening.Arc() && !segment.Arc() && opening.Layer() == segment.Layer() &&
+         WidthsEqual(opening.Width(), segment.Width());
+}
+
+// The end of segment that joins the shape when its other end meets an end of the opening
+// segment, and whether it goes first; nullptr when no end meets.
+const TDPoint* JoinPoint(const TLineSegment& opening, const TLineSegment& segment, bool& first) {
   const TDPoint& oFirst = opening.Points().First();
   const TDPoint& oLast = opening.Points().Last();
   const TDPoint& sFirst = segment.Points().First();
   const TDPoint& sLast = segment.Points().Last();
-  const TDPoint* point = nullptr;
-  bool first = false;
-  if (PointsCoincide(oLast, sFirst, JoinTolerance)) {
-    point = &sLast;
-  } else if (PointsCoincide(oLast, sLast, JoinTolerance)) {
-    point = &sFirst;
-  } else if (PointsCoincide(oFirst, sFirst, JoinTolerance)) {
-    point = &sLast;
-    first = true;
-  } else if (PointsCoincide(oFirst, sLast, JoinTolerance)) {
-    point = &sFirst;
-    first = true;
-  } else {
-    return false;
-  }
-  shape.SetAttribute("Type", "PolyLine");
-  AddPoint(shape.FirstChild("Points"), "Item", *point, first);
-  return true;
+  first = false;
+  if (PointsCoincide(oLast, sFirst, JoinTolerance)) return &sLast;
+  if (PointsCoincide(oLast, sLast, JoinTolerance)) return &sFirst;
+  first = true;
+  if (PointsCoincide(oFirst, sFirst, JoinTolerance)) return &sLast;
+  if (PointsCoincide(oFirst, sLast, JoinTolerance)) return &sFirst;
+  return nullptr;
 }
 
 }  // namespace
@@ -123,13 +130,18 @@ void FindIncompatibleShapes(RunState& state) {
   }
 }
 
-void WriteSegmentShape(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
-                       const TLineSegment*& OpeningSegment) {
-  ShapeElement.SetAttribute("Type", Segment.Arc() ? "Arc" : "Line");
-  SetNumber(ShapeElement, "LineWidth", state.MaskSwell * 2 + Segment.Width());
-  ShapeElement.SetAttribute("Layer", MaskLayerText(Segment.Layer()));
-  TXmlNode points = ShapeElement.AddChild("Points");
-  for (const TDPoint& p : Segment.Points()) AddPoint(points, Segment.Arc() ? "Item" : "Point", p, false);
+namespace {
+// A shape that segments will join is written as a polyline from the start.
+void WriteSegment(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
+                  const TLineSegment*& OpeningSegment, const TShapeNames& n, bool polyline) {
+  char width[NumberTextSize];
+  const TXmlNode::TAttribute attributes[] = {
+      {n.type, polyline ? "PolyLine" : Segment.Arc() ? "Arc" : "Line"},
+      {n.lineWidth, std::string_view(width, FormatNumberTo(state.MaskSwell * 2 + Segment.Width(), width))},
+      {n.layer, MaskLayerText(Segment.Layer())}};
+  ShapeElement.SetAttributes(attributes);
+  TXmlNode points = ShapeElement.AddChild(n.points);
+  for (const TDPoint& p : Segment.Points()) AddPoint(points, Segment.Arc() ? n.item : n.point, p, false, n);
   if (Segment.Arc()) {
     ShapeElement = TXmlNode();
     OpeningSegment = nullptr;
@@ -138,8 +150,27 @@ void WriteSegmentShape(const RunState& state, TXmlNode& ShapeElement, const TLin
   }
 }
 
+void WriteShape(TXmlNode ShapeElement, const TShapeBase& Shape, const TShapeNames& n) {
+  char width[NumberTextSize];
+  TXmlNode::TAttribute attributes[3];
+  std::size_t count = 0;
+  attributes[count++] = {n.type, ShapeTypeToStr(Shape.ShapeType())};
+  if (!Shape.IsFilled()) attributes[count++] = {n.lineWidth, std::string_view(width, FormatNumberTo(Shape.LineWidth(), width))};
+  attributes[count++] = {n.layer, MaskLayerText(Shape.Layer())};
+  ShapeElement.SetAttributes(std::span(attributes, count));
+  TXmlNode points = ShapeElement.AddChild(n.points);
+  for (const TDPoint& p : Shape.Points()) AddPoint(points, n.point, p, false, n);
+}
+}  // namespace
+
+void WriteSegmentShape(RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
+                       const TLineSegment*& OpeningSegment) {
+  WriteSegment(state, ShapeElement, Segment, OpeningSegment, TShapeNames(state.XmlDocument), false);
+}
+
 int MaskRegion(RunState& state, int Region) {
   TXmlNode shapes = FindOrAddShapes(state);
+  const TShapeNames n(state.XmlDocument);
   int added = 0;
   for (const auto& net : state.NetList->Items()) {
     if (!NetTaken(Region, *net)) continue;
@@ -147,18 +178,23 @@ int MaskRegion(RunState& state, int Region) {
       if (!TraceTaken(Region, *trace)) continue;
       TXmlNode current;
       const TLineSegment* opening = nullptr;
-      for (const auto& segment : trace->Segments()) {
-        if (!SegmentWritten(Region, *segment)) continue;
-        bool joined = false;
-        if (current && opening && !opening->Arc() && !segment->Arc() && opening->Layer() == segment->Layer() &&
-            WidthsEqual(opening->Width(), segment->Width())) {
-          joined = JoinSegment(current, *opening, *segment);
-        }
-        if (!joined) {
-          current = shapes.AddChild("Shape");
+      const TLineSegmentList& segments = trace->Segments();
+      auto written = [Region](const TLineSegmentList::value_type& segment) { return SegmentWritten(Region, *segment); };
+      for (auto it = std::find_if(segments.begin(), segments.end(), written); it != segments.end();) {
+        const TLineSegment& segment = **it;
+        const auto next = std::find_if(it + 1, segments.end(), written);
+        bool first = false;
+        const TDPoint* point = nullptr;
+        if (current && opening && MayJoin(*opening, segment) && (point = JoinPoint(*opening, segment, first))) {
+          AddPoint(current.FirstChild("Points"), n.item, *point, first, n);
+        } else {
+          current = shapes.AddChild(n.shape);
           ++added;
-          WriteSegmentShape(state, current, *segment, opening);
+          // The next segment written is the first that may join this one.
+          const bool polyline = next != segments.end() && MayJoin(segment, **next) && JoinPoint(segment, **next, first);
+          WriteSegment(state, current, segment, opening, n, polyline);
         }
+        it = next;
       }
     }
   }
@@ -169,22 +205,19 @@ int MaskSelectedSegments(RunState& state) { return MaskRegion(state, RegionSegme
 int MaskSelectedTraces(RunState& state) { return MaskRegion(state, RegionTraces); }
 int MaskSelectedNets(RunState& state) { return MaskRegion(state, RegionNets); }
 
-void WriteShapeNode(TXmlNode ShapeElement, const TShapeBase& Shape) {
-  ShapeElement.SetAttribute("Type", ShapeTypeToStr(Shape.ShapeType()));
-  if (!Shape.IsFilled()) SetNumber(ShapeElement, "LineWidth", Shape.LineWidth());
-  ShapeElement.SetAttribute("Layer", MaskLayerText(Shape.Layer()));
-  TXmlNode points = ShapeElement.AddChild("Points");
-  for (const TDPoint& p : Shape.Points()) AddPoint(points, "Point", p, false);
+void WriteShapeNode(RunState& state, TXmlNode ShapeElement, const TShapeBase& Shape) {
+  WriteShape(ShapeElement, Shape, TShapeNames(state.XmlDocument));
 }
 
 int WriteSelectedShapes(RunState& state) {
   TXmlNode shapes = FindOrAddShapes(state);
+  const TShapeNames n(state.XmlDocument);
   int added = 0;
   for (const auto& shape : *state.ShapeList) {
     if (!shape->Enabled()) continue;
     std::unique_ptr<TShapeList> parts = shape->SplitToShapes(state.MaskSwell);
     for (const auto& part : *parts) {
-      WriteShapeNode(shapes.AddChild("Shape"), *part);
+      WriteShape(shapes.AddChild(n.shape), *part, n);
       ++added;
     }
   }

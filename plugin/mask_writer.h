@@ -31,12 +31,13 @@ int MaskSelectedTraces(RunState& state);
 int MaskSelectedNets(RunState& state);
 int MaskRegion(RunState& state, int Region);
 // Fills a new Shape element from one segment; an arc clears ShapeElement and OpeningSegment,
-// a straight segment becomes the opening segment.
-void WriteSegmentShape(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
+// a straight segment becomes the opening segment. The element belongs to the run's document.
+void WriteSegmentShape(RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
                        const TLineSegment*& OpeningSegment);
 // Adds the pieces of every enabled shape; returns how many Shape elements it added.
 int WriteSelectedShapes(RunState& state);
-void WriteShapeNode(TXmlNode ShapeElement, const TShapeBase& Shape);
+// Fills a new Shape element of the run's document from one shape.
+void WriteShapeNode(RunState& state, TXmlNode ShapeElement, const TShapeBase& Shape);
 
 // The "Layer" attribute of an opening: "Top Mask", "Bottom Mask" or "-1".
 const char* MaskLayerText(TSolderMaskLayer layer);

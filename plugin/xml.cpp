@@ -12,12 +12,12 @@
 
 using xml_markup::AppendEscaped;
 using xml_markup::FindEndTag;
+using xml_markup::IsPlainValue;
 using xml_markup::LineIndent;
 using xml_markup::Malformed;
 using xml_markup::ScanTagEnd;
 using xml_markup::TMarkup;
 using xml_store::kNone;
-using xml_store::TAddedAttribute;
 using xml_store::TAddedElement;
 using xml_store::TNameTable;
 using xml_store::TPagedArray;
@@ -112,12 +112,16 @@ struct TXmlDocument::Impl {
   void Parse();
 
   TPagedArray<TAddedElement> added;
-  TPagedArray<TAddedAttribute> attributes;
   std::vector<TGrownElement> grown;
   std::unordered_map<pugi::xml_node_struct*, std::uint32_t> grownIndex;
   std::uint32_t lastGrown = kNone;  // most look-ups ask for the same element again
   TTextStore texts;
+  // Names stay for the document's life, so that their handles do.
   TNameTable names;
+  // The values as set of the attributes whose markup differs from them (escaped), by element
+  // and name; the others are read from the markup.
+  std::unordered_map<std::uint64_t, TTextStore::TRef> rawValues;
+  std::unique_ptr<TMarkup> escaped;  // room for escaping a value
 
   std::string_view NameOf(const TAddedElement& e) const { return names.Name(e.name); }
 
@@ -138,18 +142,28 @@ struct TXmlDocument::Impl {
     return grown.back();
   }
 
-  std::uint32_t NewElement(std::string_view name) {
-    return added.Append(TAddedElement{names.Intern(name)});
+  std::uint32_t NewElement(std::uint32_t name) {
+    TAddedElement e;
+    e.name = name;
+    return added.Append(e);
   }
+
+  std::uint32_t NameId(TXmlName name) const {
+    if (name.FOwner != this) throw EXmlError("The name was not given by this document");
+    return name.FId;
+  }
+
+  void SetAddedAttribute(std::uint32_t element, std::uint32_t name, std::string_view value);
+  void FindAddedAttributes(std::uint32_t element, std::span<const std::string_view> names,
+                           std::span<TXmlValue> values) const;
 
   void ForgetAdded() {
     added.Clear();
-    attributes.Clear();
     grown.clear();
     grownIndex.clear();
     lastGrown = kNone;
     texts.Clear();
-    names.Clear();
+    rawValues.clear();
   }
 
   void Serialize(std::uint32_t element, std::string& indent, const std::string& step, const TLayout& lay,
@@ -244,6 +258,8 @@ void TXmlDocument::Clear() {
 
 TXmlEncoding TXmlDocument::Encoding() const { return FImpl->encoding; }
 
+TXmlName TXmlDocument::Intern(std::string_view name) { return TXmlName(FImpl->names.Intern(name), FImpl.get()); }
+
 TXmlNode TXmlDocument::TopLevelElement(std::string_view name) {
   for (pugi::xml_node n : FImpl->doc.children()) {
     if (n.type() == pugi::node_element && NameIs(n.name(), name)) return TXmlNode(n.internal_object(), this);
@@ -273,11 +289,7 @@ void TXmlDocument::Impl::Serialize(std::uint32_t element, std::string& indent, c
                                    const TLayout& lay, TMarkup& out) const {
   const TAddedElement& e = added[element];
   out += names.OpenTag(e.name);
-  for (std::uint32_t a = e.firstAttribute; a != kNone; a = attributes[a].next) {
-    out += names.AttributeStart(attributes[a].name);
-    AppendEscaped(out, texts.View(attributes[a].value), lay.enc);
-    out += '"';
-  }
+  out += texts.View(e.attributes);
   if (e.firstChild == kNone) {
     out += "/>";
     return;
@@ -644,16 +656,7 @@ void TXmlNode::FindAttributes(std::span<const std::string_view> names, std::span
   for (std::size_t i = 0; i < count; ++i) values[i] = TXmlValue();
   std::size_t missing = count;
   if (FNew != kNoElement) {
-    const TXmlDocument::Impl& d = *FDoc->FImpl;
-    for (std::uint32_t a = d.added[FNew].firstAttribute; a != kNone && missing; a = d.attributes[a].next) {
-      for (std::size_t i = 0; i < count; ++i) {
-        if (!values[i] && d.names.Name(d.attributes[a].name) == names[i]) {
-          values[i] = TXmlValue::Piece(d.texts.View(d.attributes[a].value));
-          --missing;
-          break;
-        }
-      }
-    }
+    FDoc->FImpl->FindAddedAttributes(FNew, names.first(count), values.first(count));
     return;
   }
   if (!FNode || count == 0) return;
@@ -704,8 +707,13 @@ std::string TXmlNode::Text() const {
 
 TXmlNode TXmlNode::AddChild(std::string_view name) {
   if (!*this) throw EXmlError("No element to add \"" + std::string(name) + "\" to");
+  return AddChild(FDoc->Intern(name));
+}
+
+TXmlNode TXmlNode::AddChild(TXmlName name) {
+  if (!*this) throw EXmlError("No element to add a new one to");
   TXmlDocument::Impl& d = *FDoc->FImpl;
-  const std::uint32_t child = d.NewElement(name);
+  const std::uint32_t child = d.NewElement(d.NameId(name));
   auto nextElement = [&d](std::uint32_t e) -> std::uint32_t& { return d.added[e].next; };
   if (FNew != kNoElement) {
     TAddedElement& parent = d.added[FNew];
@@ -719,8 +727,13 @@ TXmlNode TXmlNode::AddChild(std::string_view name) {
 
 TXmlNode TXmlNode::InsertChildFirst(std::string_view name) {
   if (!*this) throw EXmlError("No element to insert \"" + std::string(name) + "\" into");
+  return InsertChildFirst(FDoc->Intern(name));
+}
+
+TXmlNode TXmlNode::InsertChildFirst(TXmlName name) {
+  if (!*this) throw EXmlError("No element to insert a new one into");
   TXmlDocument::Impl& d = *FDoc->FImpl;
-  const std::uint32_t child = d.NewElement(name);
+  const std::uint32_t child = d.NewElement(d.NameId(name));
   if (FNew != kNoElement) {
     TAddedElement& parent = d.added[FNew];
     d.added[child].next = parent.firstChild;
@@ -738,15 +751,140 @@ void TXmlNode::SetAttribute(std::string_view name, std::string_view value) {
   if (!*this) throw EXmlError("No element to set \"" + std::string(name) + "\" on");
   // Elements read from the file keep their bytes; only new elements take attributes.
   if (FNew == kNoElement) throw EXmlError("Element \"" + Name() + "\" of the file cannot be changed");
+  FDoc->FImpl->SetAddedAttribute(FNew, FDoc->FImpl->names.Intern(name), value);
+}
+
+void TXmlNode::SetAttribute(TXmlName name, std::string_view value) {
+  if (!*this) throw EXmlError("No element to set an attribute on");
+  if (FNew == kNoElement) throw EXmlError("Element \"" + Name() + "\" of the file cannot be changed");
+  FDoc->FImpl->SetAddedAttribute(FNew, FDoc->FImpl->NameId(name), value);
+}
+
+void TXmlNode::SetAttributes(std::span<const TAttribute> attributes) {
+  if (!*this) throw EXmlError("No element to set an attribute on");
+  if (FNew == kNoElement) throw EXmlError("Element \"" + Name() + "\" of the file cannot be changed");
   TXmlDocument::Impl& d = *FDoc->FImpl;
-  const std::uint32_t nameId = d.names.Intern(name);
-  for (std::uint32_t a = d.added[FNew].firstAttribute; a != kNone; a = d.attributes[a].next) {
-    if (d.attributes[a].name == nameId) {
-      d.attributes[a].value = d.texts.Keep(value);
-      return;
-    }
+  // A new element with plain values under distinct names takes its markup in one piece.
+  std::size_t size = 0;
+  bool oneByOne = d.added[FNew].attributes.length != 0;
+  for (std::size_t i = 0; i < attributes.size() && !oneByOne; ++i) {
+    const std::uint32_t name = d.NameId(attributes[i].name);
+    for (std::size_t j = 0; j < i; ++j) oneByOne |= attributes[j].name.FId == name;
+    oneByOne |= !IsPlainValue(attributes[i].value);
+    size += d.names.AttributeStart(name).size() + attributes[i].value.size() + 1;
   }
-  const std::uint32_t a = d.attributes.Append(TAddedAttribute{nameId, d.texts.Keep(value)});
-  TAddedElement& e = d.added[FNew];
-  LinkLast(e.firstAttribute, e.lastAttribute, a, [&d](std::uint32_t i) -> std::uint32_t& { return d.attributes[i].next; });
+  if (oneByOne) {
+    for (const TAttribute& a : attributes) d.SetAddedAttribute(FNew, d.NameId(a.name), a.value);
+    return;
+  }
+  if (size == 0) return;
+  char* out = d.texts.Append(size, d.added[FNew].attributes);
+  for (const TAttribute& a : attributes) {
+    const std::string_view start = d.names.AttributeStart(a.name.FId);
+    xml_markup::CopyShort(out, start.data(), start.size());
+    out += start.size();
+    xml_markup::CopyShort(out, a.value.data(), a.value.size());
+    out += a.value.size();
+    *out++ = '"';
+  }
+}
+
+namespace {
+// The attribute at pos of an element's markup: where its value starts and ends (at its
+// closing quote). Names hold no quote and values are escaped, so quotes delimit them.
+struct TMarkupAttribute {
+  std::size_t value, end;
+};
+// Attributes are short: plain loops beat calls to memchr and memcmp.
+TMarkupAttribute AttributeAt(std::string_view markup, std::size_t pos) {
+  std::size_t value = pos;
+  while (markup[value] != '"') ++value;
+  std::size_t end = ++value;
+  while (markup[end] != '"') ++end;
+  return {value, end};
+}
+bool StartsAt(std::string_view markup, std::size_t pos, std::string_view start) {
+  if (markup.size() - pos < start.size()) return false;
+  for (std::size_t i = 0; i < start.size(); ++i) {
+    if (markup[pos + i] != start[i]) return false;
+  }
+  return true;
+}
+}  // namespace
+
+void TXmlDocument::Impl::SetAddedAttribute(std::uint32_t element, std::uint32_t name, std::string_view value) {
+  // The value as it is saved: escaped for the document's encoding now, copied when saving.
+  std::string_view text = value;
+  if (!IsPlainValue(value)) {
+    if (!escaped) escaped = std::make_unique<TMarkup>();
+    escaped->clear();
+    AppendEscaped(*escaped, value, encoding);
+    text = escaped->View();
+  }
+  const std::uint64_t key = (std::uint64_t{element} << 32) | name;
+  if (text != value) {
+    TTextStore::TRef raw;
+    std::memcpy(texts.Append(value.size(), raw), value.data(), value.size());
+    rawValues[key] = raw;
+  } else if (!rawValues.empty()) {
+    rawValues.erase(key);
+  }
+
+  TAddedElement& e = added[element];
+  const std::string_view start = names.AttributeStart(name);  // ` name="`
+  const std::string_view markup = texts.View(e.attributes);
+  for (std::size_t pos = 0; pos < markup.size();) {
+    const TMarkupAttribute a = AttributeAt(markup, pos);
+    if (!StartsAt(markup, pos, start)) {
+      pos = a.end + 1;
+      continue;
+    }
+    // Set again: the new value takes the old one's place, the order stays.
+    if (markup.substr(a.value, a.end - a.value) == text) return;
+    TTextStore::TRef ref;
+    char* out = texts.Append(markup.size() - (a.end - a.value) + text.size(), ref);
+    std::memcpy(out, markup.data(), a.value);
+    out += a.value;
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    out += text.size();
+    std::memcpy(out, markup.data() + a.end, markup.size() - a.end);
+    e.attributes = ref;
+    return;
+  }
+  const std::size_t more = start.size() + text.size() + 1;
+  char* out = texts.Extend(e.attributes, more);
+  if (!out) {
+    // Something was kept since: the element's markup moves to the end.
+    TTextStore::TRef ref;
+    out = texts.Append(markup.size() + more, ref);
+    if (!markup.empty()) std::memcpy(out, markup.data(), markup.size());
+    out += markup.size();
+    e.attributes = ref;
+  }
+  std::memcpy(out, start.data(), start.size());
+  out += start.size();
+  if (!text.empty()) std::memcpy(out, text.data(), text.size());
+  out[text.size()] = '"';
+}
+
+void TXmlDocument::Impl::FindAddedAttributes(std::uint32_t element, std::span<const std::string_view> wanted,
+                                             std::span<TXmlValue> values) const {
+  std::size_t missing = wanted.size();
+  const std::string_view markup = texts.View(added[element].attributes);
+  for (std::size_t pos = 0; pos < markup.size() && missing;) {
+    const TMarkupAttribute a = AttributeAt(markup, pos);
+    const std::string_view name = markup.substr(pos + 1, a.value - pos - 3);
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      if (!values[i] && name == wanted[i]) {
+        values[i] = TXmlValue::Piece(markup.substr(a.value, a.end - a.value));
+        if (!rawValues.empty()) {
+          auto raw = rawValues.find((std::uint64_t{element} << 32) | names.Find(name));
+          if (raw != rawValues.end()) values[i] = TXmlValue::Piece(texts.View(raw->second));
+        }
+        --missing;
+        break;
+      }
+    }
+    pos = a.end + 1;
+  }
 }

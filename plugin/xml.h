@@ -54,6 +54,21 @@ class TXmlValue {
   std::size_t FLength = kUnmeasured;
 };
 
+// A name for new elements and attributes, checked and kept once by its document: a writer
+// that looks its names up once spares the look-up on every element. Valid for the life of
+// the document that gave it; empty ones and those of another document raise EXmlError.
+class TXmlName {
+ public:
+  TXmlName() = default;
+
+ private:
+  friend class TXmlDocument;
+  friend class TXmlNode;
+  TXmlName(std::uint32_t id, const void* owner) : FId(id), FOwner(owner) {}
+  std::uint32_t FId = 0;
+  const void* FOwner = nullptr;
+};
+
 // A handle to one element of a loaded document; empty (false) when nothing was found.
 // Handles stay valid while their document holds its tree. An element is either one read
 // from the file or one added since loading; both answer the same questions.
@@ -88,10 +103,19 @@ class TXmlNode {
 
   // A new element appended as the last child.
   TXmlNode AddChild(std::string_view name);
+  TXmlNode AddChild(TXmlName name);
   // A new element inserted as the first child.
   TXmlNode InsertChildFirst(std::string_view name);
+  TXmlNode InsertChildFirst(TXmlName name);
   // Sets (or appends, in call order) an attribute of an element added since loading.
   void SetAttribute(std::string_view name, std::string_view value);
+  void SetAttribute(TXmlName name, std::string_view value);
+  // Sets several, as SetAttribute one after the other would.
+  struct TAttribute {
+    TXmlName name;
+    std::string_view value;
+  };
+  void SetAttributes(std::span<const TAttribute> attributes);
 
  private:
   friend class TXmlDocument;
@@ -150,6 +174,10 @@ class TXmlDocument {
   // The first top-level element with that name, or an empty handle.
   TXmlNode TopLevelElement(std::string_view name);
   TXmlEncoding Encoding() const;
+
+  // The handle of a name for new elements and attributes; raises EXmlError for a name that
+  // cannot be one.
+  TXmlName Intern(std::string_view name);
 
   // The document as a file: the bytes read with the added elements spliced in.
   std::string SaveToBytes() const;

@@ -73,16 +73,7 @@ std::string LineIndent(const std::string& s, std::size_t pos) {
 // Text for an attribute value: markup characters and line breaks as references, and
 // characters the encoding cannot hold as numeric references.
 void AppendEscaped(TMarkup& out, std::string_view value, TXmlEncoding enc) {
-  // Plain printable ASCII (all numbers and names this program writes) goes as it is.
-  bool plain = true;
-  for (char ch : value) {
-    auto b = static_cast<unsigned char>(ch);
-    if (b < 0x20 || b >= 0x80 || ch == '&' || ch == '<' || ch == '>' || ch == '"') {
-      plain = false;
-      break;
-    }
-  }
-  if (plain) {
+  if (IsPlainValue(value)) {
     out += value;
     return;
   }

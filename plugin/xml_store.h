@@ -1,6 +1,6 @@
 #pragma once
 // The store of the elements added to a loaded document: compact records in pages that never
-// move, their names kept once, their attribute values in blocks of text.
+// move, their names kept once, their attributes as markup in blocks of text.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -26,29 +26,46 @@ inline void CheckName(std::string_view name) {
   if (!ok) throw EXmlError("\"" + std::string(name) + "\" is not a valid XML name");
 }
 
-// Values of added attributes, in blocks that never move. A value is found by a reference
-// (block and offset in one number) and its length, which keeps the attribute records small.
+// The attributes of added elements, as the markup they are saved as, in blocks that never
+// move. A text is found by a reference (block and offset in one number) and its length,
+// which keeps the element records small. The text kept last can grow in place while its
+// block has room.
 class TTextStore {
  public:
   struct TRef {
     std::uint32_t at = 0, length = 0;
   };
 
-  TRef Keep(std::string_view text) {
-    if (text.empty()) return {};
-    if (text.size() > kBlockSize) {
-      // A long value gets a block of its own.
-      NewBlock(text.size());
-      FLeft = 0;
-    } else if (text.size() > FLeft) {
-      NewBlock(kBlockSize);
+  // Room for size bytes, to be filled by the caller; ref tells where they are.
+  char* Append(std::size_t size, TRef& ref) {
+    if (size > kMaxLength) throw EXmlError("Too much new text");
+    if (size > kBlockSize) {
+      // A long text gets a block of its own; the current block stays the one to fill.
+      const std::size_t block = NewBlock(size);
+      ref = TRef{static_cast<std::uint32_t>(block << kOffsetBits), static_cast<std::uint32_t>(size)};
+      return FBlocks[block].get();
+    }
+    if (size > FLeft) {
+      FTailBlock = NewBlock(kBlockSize);
       FLeft = kBlockSize;
     }
-    const std::size_t block = FBlocks.size() - 1;
-    const std::size_t offset = FLeft == 0 ? 0 : kBlockSize - FLeft;
-    std::memcpy(FBlocks[block].get() + offset, text.data(), text.size());
-    if (FLeft != 0) FLeft -= text.size();
-    return TRef{static_cast<std::uint32_t>((block << kOffsetBits) | offset), static_cast<std::uint32_t>(text.size())};
+    const std::size_t offset = kBlockSize - FLeft;
+    ref = TRef{static_cast<std::uint32_t>((FTailBlock << kOffsetBits) | offset), static_cast<std::uint32_t>(size)};
+    FLeft -= size;
+    return FBlocks[FTailBlock].get() + offset;
+  }
+
+  // Grows the text of ref by more bytes when it was kept last and its block has room: the
+  // place of the new bytes, or nullptr (then ref is as it was).
+  char* Extend(TRef& ref, std::size_t more) {
+    if (ref.length == 0 || more > FLeft || (ref.at >> kOffsetBits) != FTailBlock ||
+        (ref.at & (kBlockSize - 1)) + ref.length != kBlockSize - FLeft) {
+      return nullptr;
+    }
+    char* place = FBlocks[FTailBlock].get() + (kBlockSize - FLeft);
+    FLeft -= more;
+    ref.length += static_cast<std::uint32_t>(more);
+    return place;
   }
 
   std::string_view View(TRef ref) const {
@@ -59,19 +76,23 @@ class TTextStore {
   void Clear() {
     FBlocks.clear();
     FLeft = 0;
+    FTailBlock = 0;
   }
 
  private:
   static constexpr std::size_t kOffsetBits = 16;
   static constexpr std::size_t kBlockSize = std::size_t{1} << kOffsetBits;  // below the allocator's mmap threshold
+  static constexpr std::size_t kMaxLength = 0xFFFFFFFF;
 
-  void NewBlock(std::size_t size) {
+  std::size_t NewBlock(std::size_t size) {
     if (FBlocks.size() >= (std::size_t{1} << (32 - kOffsetBits))) throw EXmlError("Too much new text");
     FBlocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+    return FBlocks.size() - 1;
   }
 
   std::vector<std::unique_ptr<char[]>> FBlocks;
-  std::size_t FLeft = 0;
+  std::size_t FLeft = 0;       // room left in the block being filled
+  std::size_t FTailBlock = 0;  // the block being filled
 };
 
 // Names of added elements and attributes: a handful of words, each kept once and checked
@@ -95,6 +116,13 @@ class TNameTable {
     FNames.push_back(std::move(entry));
     bucket.push_back(id);
     return id;
+  }
+  // The name's id, or kNone when it was never interned.
+  std::uint32_t Find(std::string_view name) const {
+    for (std::uint32_t id : FBuckets[BucketOf(name)]) {
+      if (SameText(FNames[id].name, name)) return id;
+    }
+    return kNone;
   }
   std::string_view Name(std::uint32_t id) const { return FNames[id].name; }
   // The markup around an element or attribute of that name: "<name", "</name>", ` name="`.
@@ -157,15 +185,9 @@ class TPagedArray {
   std::uint32_t FSize = 0;
 };
 
-struct TAddedAttribute {
-  std::uint32_t name = kNone;
-  TTextStore::TRef value;
-  std::uint32_t next = kNone;
-};
-
 struct TAddedElement {
   std::uint32_t name = kNone;
-  std::uint32_t firstAttribute = kNone, lastAttribute = kNone;
+  TTextStore::TRef attributes;  // ` name="value"` for each, escaped for the document's encoding
   std::uint32_t firstChild = kNone, lastChild = kNone;
   std::uint32_t next = kNone;
 };

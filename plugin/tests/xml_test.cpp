@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugin/tests/test_files.h"
+#include "plugin/xml_markup.h"
 
 namespace {
 
@@ -399,6 +400,161 @@ TEST(XmlNodes, ElementsOfTheFileCannotBeChanged) {
   doc.LoadFromBytes("<Source a=\"1\"/>");
   EXPECT_THROW(doc.TopLevelElement("Source").SetAttribute("a", "2"), EXmlError);
   EXPECT_THROW(doc.TopLevelElement("Source").AddChild("bad name"), EXmlError);
+}
+
+// Attributes of new elements: setting one again replaces its value where it stands, one set
+// after the element got children or after other elements got theirs comes last, and each
+// reads back as it was set, also when its markup had to be escaped.
+TEST(XmlNodes, AttributesOfNewElementsKeepTheirOrderAndValues) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<?xml version=\"1.0\" encoding=\"windows-1251\"?><Source><Board/></Source>");
+  TXmlNode board = doc.TopLevelElement("Source").FirstChild("Board");
+  TXmlNode a = board.AddChild("A");
+  a.SetAttribute("x", "1");
+  a.SetAttribute("y", "2");
+  TXmlNode b = a.AddChild("B");
+  b.SetAttribute("z", "3");
+  a.SetAttribute("x", "longer than before");
+  a.SetAttribute("w", "<\x01\xCE\xA9");  // markup, a character XML cannot hold, one windows-1251 cannot
+  b.SetAttribute("z", "");
+  a.SetAttribute("y", "2");
+  TXmlNode c = board.InsertChildFirst(doc.Intern("C"));
+  c.SetAttribute(doc.Intern("x"), "&");
+  c.SetAttribute(doc.Intern("x"), "plain again");
+  EXPECT_EQ(doc.SaveToBytes(),
+            "<?xml version=\"1.0\" encoding=\"windows-1251\"?><Source><Board><C x=\"plain again\"/>"
+            "<A x=\"longer than before\" y=\"2\" w=\"&lt;&#937;\"><B z=\"\"/></A></Board></Source>");
+  const struct {
+    TXmlNode node;
+    const char* name;
+    std::optional<std::string> value;
+  } reads[] = {
+      {a, "x", "longer than before"}, {a, "y", "2"}, {a, "w", "<\x01\xCE\xA9"}, {a, "z", std::nullopt},
+      {b, "z", ""},                   {c, "x", "plain again"},
+  };
+  for (const auto& r : reads) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(r.node.Attribute(r.name), r.value);
+  }
+  std::string_view names[] = {"w", "y", "q", "x"};
+  std::optional<std::string_view> values[4];
+  a.FindAttributes(names, values);
+  EXPECT_EQ(values[0], std::optional<std::string_view>("<\x01\xCE\xA9"));
+  EXPECT_EQ(values[1], std::optional<std::string_view>("2"));
+  EXPECT_FALSE(values[2]);
+  EXPECT_EQ(values[3], std::optional<std::string_view>("longer than before"));
+}
+
+// Many new elements whose markup fills blocks of text to their ends, values longer than a
+// block among them, and values set again later: the saved markup is as built by hand.
+TEST(XmlNodes, ManyNewAttributesSaveAsSet) {
+  TXmlDocument doc;
+  doc.LoadFromBytes("<Source><Board/></Source>");
+  TXmlNode board = doc.TopLevelElement("Source").FirstChild("Board");
+  const TXmlName e = doc.Intern("E"), va = doc.Intern("a"), vb = doc.Intern("b");
+  std::vector<TXmlNode> nodes;
+  std::vector<std::pair<std::string, std::string>> expected;  // values of a and b
+  for (int i = 0; i < 3000; ++i) {
+    nodes.push_back(board.AddChild(e));
+    const std::string a(i % 997 == 5 ? 70000 + i : (i * 37) % 300, static_cast<char>('a' + i % 26));
+    nodes.back().SetAttribute(va, a);
+    nodes.back().SetAttribute(vb, std::to_string(i));
+    expected.emplace_back(a, std::to_string(i));
+    if (i % 7 == 3) {
+      const int back = i / 2;
+      expected[back].first = "again " + std::to_string(i);
+      nodes[back].SetAttribute(va, expected[back].first);
+    }
+  }
+  std::string want = "<Source><Board>";
+  for (const auto& [a, b] : expected) want += "<E a=\"" + a + "\" b=\"" + b + "\"/>";
+  want += "</Board></Source>";
+  EXPECT_TRUE(doc.SaveToBytes() == want);
+  EXPECT_EQ(nodes[1000].AttributeText("b"), "1000");
+}
+
+// Several attributes set in one call come out as the same calls one by one: on fresh and on
+// attributed elements, with names repeated in the list, empty and escaped values.
+TEST(XmlNodes, SettingSeveralAttributesIsSettingThemInTurn) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> before, list;
+    std::string markup;  // of the element saved after the list
+  };
+  const std::vector<Case> cases = {
+      {"fresh element", {}, {{"X", "1.5"}, {"Y", "-2"}}, "<E X=\"1.5\" Y=\"-2\"/>"},
+      {"empty list", {{"a", "1"}}, {}, "<E a=\"1\"/>"},
+      {"empty value", {}, {{"a", ""}, {"b", "x"}}, "<E a=\"\" b=\"x\"/>"},
+      {"a name twice", {}, {{"a", "1"}, {"b", "2"}, {"a", "3"}}, "<E a=\"3\" b=\"2\"/>"},
+      {"after others, one set again", {{"a", "1"}, {"b", "2"}}, {{"c", "3"}, {"a", "4"}},
+       "<E a=\"4\" b=\"2\" c=\"3\"/>"},
+      {"escaped value", {}, {{"a", "x<y"}, {"b", "\xCE\xA9"}}, "<E a=\"x&lt;y\" b=\"&#937;\"/>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string saved[2];
+    for (int inTurn = 0; inTurn < 2; ++inTurn) {
+      TXmlDocument doc;
+      doc.LoadFromBytes("<?xml version=\"1.0\" encoding=\"windows-1251\"?><S/>");
+      TXmlNode e = doc.TopLevelElement("S").AddChild(doc.Intern("E"));
+      for (const auto& [name, value] : c.before) e.SetAttribute(name, value);
+      std::vector<TXmlNode::TAttribute> list;
+      for (const auto& [name, value] : c.list) list.push_back({doc.Intern(name), value});
+      if (inTurn) {
+        for (const auto& a : list) e.SetAttribute(a.name, a.value);
+      } else {
+        e.SetAttributes(list);
+      }
+      for (const auto& [name, value] : c.list) EXPECT_TRUE(e.HasAttribute(name)) << name;
+      saved[inTurn] = doc.SaveToBytes();
+    }
+    EXPECT_EQ(saved[0], saved[1]);
+    EXPECT_EQ(saved[0], "<?xml version=\"1.0\" encoding=\"windows-1251\"?><S>" + c.markup + "</S>");
+  }
+  TXmlDocument doc, other;
+  doc.LoadFromBytes("<S/>");
+  TXmlNode e = doc.TopLevelElement("S").AddChild("E");
+  const TXmlNode::TAttribute foreign[] = {{doc.Intern("a"), "1"}, {other.Intern("b"), "2"}};
+  EXPECT_THROW(e.SetAttributes(foreign), EXmlError);
+  EXPECT_THROW(doc.TopLevelElement("S").SetAttributes(std::span(foreign, 1)), EXmlError);
+}
+
+// Short copies take fixed-size moves chosen by length: every length around the limits of
+// each kind copies exactly its bytes and touches nothing beside them.
+TEST(XmlMarkup, ShortCopiesCopyExactlyTheirBytes) {
+  for (std::size_t n = 0; n <= 70; ++n) {
+    SCOPED_TRACE(n);
+    std::string from(n + 2, '?'), to(n + 8, '.');
+    for (std::size_t i = 0; i < from.size(); ++i) from[i] = static_cast<char>('A' + i % 50);
+    xml_markup::CopyShort(to.data() + 4, from.data() + 1, n);
+    EXPECT_EQ(to, std::string(4, '.') + from.substr(1, n) + std::string(4, '.'));
+    xml_markup::TMarkup markup;
+    markup += "<";
+    markup += std::string_view(from).substr(1, n);
+    EXPECT_EQ(markup.View(), "<" + from.substr(1, n));
+  }
+}
+
+TEST(XmlNodes, NamesAreCheckedAndBelongToTheirDocument) {
+  TXmlDocument doc, other;
+  doc.LoadFromBytes("<Source><Board/></Source>");
+  other.LoadFromBytes("<Source/>");
+  TXmlNode board = doc.TopLevelElement("Source").FirstChild("Board");
+  for (const char* bad : {"", "a b", "a=", "x\"", "<y"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(doc.Intern(bad), EXmlError);
+    EXPECT_THROW(board.AddChild(bad), EXmlError);
+  }
+  EXPECT_THROW(board.AddChild(other.Intern("S")), EXmlError);
+  EXPECT_THROW(board.AddChild(TXmlName()), EXmlError);
+  TXmlNode s = board.AddChild(doc.Intern("S"));
+  EXPECT_THROW(s.SetAttribute(other.Intern("x"), "1"), EXmlError);
+  EXPECT_THROW(TXmlNode().AddChild(doc.Intern("S")), EXmlError);
+  // A handle outlives the elements it named: it still serves after a new reading.
+  const TXmlName kept = doc.Intern("K");
+  doc.LoadFromBytes("<Source><Board/></Source>");
+  doc.TopLevelElement("Source").FirstChild("Board").AddChild(kept).SetAttribute(doc.Intern("v"), "1");
+  EXPECT_EQ(doc.SaveToBytes(), "<Source><Board><K v=\"1\"/></Board></Source>");
 }
 
 TEST(XmlParse, BrokenTextRaisesTheLayersError) {
