@@ -180,11 +180,14 @@ std::size_t FormatShortDecimal(double value, char (&text)[NumberTextSize]) {
   for (int d = 0; d < 7; ++d) {
     const double scaled = magnitude * kScale[d];
     if (scaled >= 1e15) return 0;
-    const double rounded = std::round(scaled);
-    if (rounded == 0 || std::fabs(scaled - rounded) > scaled * 0.25e-15) continue;
+    // std::round without the call: below 2^52 the fraction scaled - whole is exact.
+    const auto whole = static_cast<std::uint64_t>(scaled);
+    const std::uint64_t integer = whole + (scaled - static_cast<double>(whole) >= 0.5 ? 1 : 0);
+    const auto rounded = static_cast<double>(integer);
+    if (integer == 0 || std::fabs(scaled - rounded) > scaled * 0.25e-15) continue;
     char digits[24] = {};
     int count = 0;
-    for (auto m = static_cast<std::uint64_t>(rounded); m != 0; m /= 10) digits[count++] = static_cast<char>('0' + m % 10);
+    for (std::uint64_t m = integer; m != 0; m /= 10) digits[count++] = static_cast<char>('0' + m % 10);
     // digits holds r backwards; drop the fraction's trailing zeros.
     int low = 0;
     while (low < d && low < count && digits[low] == '0') ++low;

@@ -133,15 +133,15 @@ void FindIncompatibleShapes(RunState& state) {
 namespace {
 // A shape that segments will join is written as a polyline from the start.
 void WriteSegment(const RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
-                  const TLineSegment*& OpeningSegment, const TShapeNames& n, bool polyline) {
+                  const TLineSegment*& OpeningSegment, const TShapeNames& n, bool polyline, TXmlNode& Points) {
   char width[NumberTextSize];
   const TXmlNode::TAttribute attributes[] = {
       {n.type, polyline ? "PolyLine" : Segment.Arc() ? "Arc" : "Line"},
       {n.lineWidth, std::string_view(width, FormatNumberTo(state.MaskSwell * 2 + Segment.Width(), width))},
       {n.layer, MaskLayerText(Segment.Layer())}};
   ShapeElement.SetAttributes(attributes);
-  TXmlNode points = ShapeElement.AddChild(n.points);
-  for (const TDPoint& p : Segment.Points()) AddPoint(points, Segment.Arc() ? n.item : n.point, p, false, n);
+  Points = ShapeElement.AddChild(n.points);
+  for (const TDPoint& p : Segment.Points()) AddPoint(Points, Segment.Arc() ? n.item : n.point, p, false, n);
   if (Segment.Arc()) {
     ShapeElement = TXmlNode();
     OpeningSegment = nullptr;
@@ -165,7 +165,8 @@ void WriteShape(TXmlNode ShapeElement, const TShapeBase& Shape, const TShapeName
 
 void WriteSegmentShape(RunState& state, TXmlNode& ShapeElement, const TLineSegment& Segment,
                        const TLineSegment*& OpeningSegment) {
-  WriteSegment(state, ShapeElement, Segment, OpeningSegment, TShapeNames(state.XmlDocument), false);
+  TXmlNode points;
+  WriteSegment(state, ShapeElement, Segment, OpeningSegment, TShapeNames(state.XmlDocument), false, points);
 }
 
 int MaskRegion(RunState& state, int Region) {
@@ -176,7 +177,7 @@ int MaskRegion(RunState& state, int Region) {
     if (!NetTaken(Region, *net)) continue;
     for (const auto& trace : net->Traces()) {
       if (!TraceTaken(Region, *trace)) continue;
-      TXmlNode current;
+      TXmlNode current, currentPoints;  // the shape being joined and its Points
       const TLineSegment* opening = nullptr;
       const TLineSegmentList& segments = trace->Segments();
       auto written = [Region](const TLineSegmentList::value_type& segment) { return SegmentWritten(Region, *segment); };
@@ -186,13 +187,13 @@ int MaskRegion(RunState& state, int Region) {
         bool first = false;
         const TDPoint* point = nullptr;
         if (current && opening && MayJoin(*opening, segment) && (point = JoinPoint(*opening, segment, first))) {
-          AddPoint(current.FirstChild("Points"), n.item, *point, first, n);
+          AddPoint(currentPoints, n.item, *point, first, n);
         } else {
           current = shapes.AddChild(n.shape);
           ++added;
           // The next segment written is the first that may join this one.
           const bool polyline = next != segments.end() && MayJoin(segment, **next) && JoinPoint(segment, **next, first);
-          WriteSegment(state, current, segment, opening, n, polyline);
+          WriteSegment(state, current, segment, opening, n, polyline, currentPoints);
         }
         it = next;
       }
