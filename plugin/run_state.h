@@ -36,7 +36,6 @@ class TRunUI {
 
 struct RunState {
   std::string BoardFileName;
-  TXmlDocument XmlDocument;
   std::vector<int> CopperLayerIds;
   int DocumentUnit = UnitMm;
   int DisplayUnit = UnitMm;
@@ -50,4 +49,8 @@ struct RunState {
   std::unique_ptr<TSettings> Settings = std::make_unique<TSettings>();
   // The decimal separator of the user's locale, for the widths of the warning list.
   char LocaleDecimalSeparator = '.';
+  // Last, so that it is released first: a block it frees next to the heap's top, once the
+  // model's many small point buffers sit freed in the allocator's fast lists, would make the
+  // allocator merge every one of them.
+  TXmlDocument XmlDocument;
 };
